@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace kuokuo {
+
+// CP932 (Shift_JIS) conversions. Decoding never fails (a malformed byte becomes U+001A);
+// encoding fails on a character that CP932 cannot hold, so nothing is ever written as "?".
+QString decodeCp932(QByteArrayView bytes);
+std::optional<QByteArray> encodeCp932(QStringView text);
+
+// Reads a text file of the program the two ways its formats need: whole lines and
+// comma-separated fields. A line ends in CR LF, a lone LF or a lone CR. Fields and line-end
+// bytes are ASCII and never occur inside a CP932 double-byte character, so the reader can work
+// on bytes and decode each piece afterwards.
+class TextReader
+{
+public:
+    TextReader() = default;
+    explicit TextReader(QByteArray bytes);
+
+    // Reads the whole file; false when it is missing, unreadable or unreasonably large.
+    bool open(const QString &path);
+
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+
+    // Whole-line read: the text up to the line end, which is consumed. A last line without a
+    // line end is read whole. Fails at the end of the file.
+    bool readLineBytes(QByteArray &line);
+    bool readLine(QString &line);
+
+    // Field read: leading spaces are skipped; a field in double quotes runs to the next double
+    // quote (commas and line ends included) and whatever follows it up to and including the next
+    // comma or line end is skipped; any other field runs to the next comma or line end, which is
+    // consumed. Fields run on across line ends. Fails at the end of the file.
+    bool readField(QString &field);
+
+private:
+    qsizetype findLineEnd(qsizetype from) const;
+    void consumeLineEnd();
+
+    QByteArray m_bytes;
+    qsizetype m_pos = 0;
+};
+
+// Collects CP932 lines, each written as its text followed by CR LF.
+class TextWriter
+{
+public:
+    // False, and the writer fails for good, when the text cannot be encoded in CP932.
+    bool writeLine(QStringView text);
+    void writeLineBytes(QByteArrayView line);
+
+    bool ok() const { return m_ok; }
+    const QByteArray &bytes() const { return m_bytes; }
+
+private:
+    QByteArray m_bytes;
+    bool m_ok = true;
+};
+
+// Upper bound for any data file the program reads whole.
+constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
+
+// Reads a whole file; false when it is missing, unreadable or larger than `maxSize`.
+bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize = MaxTextFileSize);
+
+// Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
+// failure leaves the old file whole.
+bool saveFileAtomically(const QString &path, QByteArrayView bytes);
+
+} // namespace kuokuo

@@ -1,0 +1,93 @@
+#include "mascot/kuokuoform.h"
+
+#include "common/filenames.h"
+#include "common/programfolder.h"
+#include "platform/forms.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kuokuo {
+
+namespace {
+Serihuhyou &ownTable()
+{
+    static Serihuhyou table;
+    return table;
+}
+} // namespace
+
+kuokuoform::kuokuoform(QWidget *parent)
+    : MascotWindow(ownTable(), parent)
+    , m_command6(new QPushButton(QStringLiteral("KUOKUOとさよならする"), this))
+    , m_command7(new QPushButton(QStringLiteral("わかった！"), this))
+{
+    setObjectName(QStringLiteral("kuokuoform"));
+    setWindowTitle(QStringLiteral("KUOKUOメッセージにゃあ"));
+
+    m_command7->setObjectName(QStringLiteral("Command7"));
+    m_command6->setObjectName(QStringLiteral("Command6"));
+    m_command6->setVisible(false);
+
+    auto *row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(m_command7);
+    row->addWidget(m_command6);
+    row->addStretch();
+    buttonArea()->addLayout(row);
+
+    connect(m_command7, &QPushButton::clicked, this, &kuokuoform::Command7_Click);
+    connect(m_command6, &QPushButton::clicked, this, &kuokuoform::Command6_Click);
+    fixSize();
+    Form_Load();
+}
+
+void kuokuoform::Form_Load()
+{
+    if (serihuyomikomi())
+        serihuhyouji(7);
+}
+
+void kuokuoform::kuokuoserihu(qint16 poozu)
+{
+    serihuhyouji(poozu);
+}
+
+void kuokuoform::farewell()
+{
+    m_command7->setVisible(false);
+    m_command6->setVisible(true);
+    show();
+    raise();
+    kuokuoserihu(7);
+    setWindowTitle(QStringLiteral("それではまたあいましょうにゃあ"));
+}
+
+void kuokuoform::Command7_Click()
+{
+    close();
+}
+
+void kuokuoform::Command6_Click()
+{
+    // The exit sequence has just saved every list into the settings file.
+    QDir folder(ProgramFolder::path());
+    const QStringList workingFiles = folder.entryList(
+        {QLatin1Char('*') + FileNames::WorkingFileSuffix}, QDir::Files | QDir::Hidden);
+    for (const QString &name : workingFiles)
+        folder.remove(name);
+    close();
+    Forms::endProgram();
+}
+
+void speak(qint16 line)
+{
+    kuokuoform *window = Forms::instance<kuokuoform>();
+    window->show();
+    window->raise();
+    window->kuokuoserihu(line);
+}
+
+} // namespace kuokuo

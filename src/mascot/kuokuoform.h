@@ -1,0 +1,36 @@
+#pragma once
+
+#include "mascot/mascotwindow.h"
+
+class QPushButton;
+
+namespace kuokuo {
+
+// The cat's message window: every window of the program speaks through it, and at exit it
+// becomes the farewell window.
+class kuokuoform : public MascotWindow
+{
+    Q_OBJECT
+public:
+    explicit kuokuoform(QWidget *parent = nullptr);
+
+    // Shows line `poozu`; nothing changes when it cannot be shown.
+    void kuokuoserihu(qint16 poozu);
+
+    // The end of the exit sequence: only the farewell button, line 7 and the farewell caption.
+    void farewell();
+
+private:
+    void Form_Load();
+    void Command6_Click();
+    void Command7_Click();
+
+    QPushButton *m_command6;
+    QPushButton *m_command7;
+};
+
+// The one way a window makes the cat speak: show the message window (not modal), then have it
+// say line `line`.
+void speak(qint16 line);
+
+} // namespace kuokuo

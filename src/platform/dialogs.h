@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/adapter.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace kuokuo {
+
+// The modal dialogs and the beep of the program.
+class Dialogs
+{
+public:
+    enum class Answer { Yes, No };
+
+    virtual ~Dialogs() = default;
+    // Yes and No buttons with the question icon.
+    virtual Answer askYesNo(QWidget *parent, const QString &title, const QString &prompt) = 0;
+    // The text typed, or an empty text when the user cancels.
+    virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title,
+                             const QString &defaultAnswer) = 0;
+    // An OK button only, without icon.
+    virtual void messageBox(QWidget *parent, const QString &text, const QString &title) = 0;
+    virtual void beep() = 0;
+};
+
+template <>
+Dialogs &Adapter<Dialogs>::real();
+inline Dialogs &dialogs()
+{
+    return Adapter<Dialogs>::get();
+}
+
+} // namespace kuokuo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPointer>
+
+namespace kuokuo {
+
+// Hands out the one live instance of each window. A window is created on first use and
+// destroyed when it closes (WA_DeleteOnClose); windows never keep raw pointers to each other but
+// ask here each time.
+namespace Forms {
+
+template <class Window>
+QPointer<Window> &slot()
+{
+    static QPointer<Window> window;
+    return window;
+}
+
+// The live window, created (not shown) if there is none.
+template <class Window>
+Window *instance()
+{
+    QPointer<Window> &window = slot<Window>();
+    if (!window)
+        window = new Window;
+    return window.data();
+}
+
+// The live window, or nullptr when it is not loaded.
+template <class Window>
+Window *loaded()
+{
+    return slot<Window>().data();
+}
+
+// Ends the program at once: every window goes away and no further event of a window runs.
+// Code that waits in a nested event loop checks `ending()` after the wait and unwinds quietly.
+void endProgram(int exitCode = 0);
+bool ending();
+// Lets a test that ended the program go on with a fresh state.
+void resetEnding();
+
+} // namespace Forms
+
+} // namespace kuokuo

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "platform/adapter.h"
+#include "platform/dialogs.h"
+#include "platform/folderpicker.h"
+#include "platform/hostinfo.h"
+#include "platform/processstarter.h"
+#include "platform/schemelauncher.h"
+
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kuokuo::test {
+
+// Installs a fake adapter for the lifetime of the object.
+template <class Interface>
+class Installed
+{
+public:
+    explicit Installed(Interface &fake) { Adapter<Interface>::install(&fake); }
+    ~Installed() { Adapter<Interface>::install(nullptr); }
+    Installed(const Installed &) = delete;
+    Installed &operator=(const Installed &) = delete;
+};
+
+// Dialogs answered from a script; every call is recorded as "kind|title|text".
+class FakeDialogs final : public Dialogs
+{
+public:
+    QQueue<Answer> yesNoAnswers;  // an empty queue answers No
+    QQueue<QString> inputAnswers; // an empty queue answers as Cancel does (empty text)
+    QStringList calls;
+    int beeps = 0;
+
+    Answer askYesNo(QWidget *, const QString &title, const QString &prompt) override
+    {
+        calls << QStringLiteral("question|%1|%2").arg(title, prompt);
+        return yesNoAnswers.isEmpty() ? Answer::No : yesNoAnswers.dequeue();
+    }
+    QString inputBox(QWidget *, const QString &prompt, const QString &title,
+                     const QString &defaultAnswer) override
+    {
+        calls << QStringLiteral("input|%1|%2|%3").arg(title, prompt, defaultAnswer);
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.dequeue();
+    }
+    void messageBox(QWidget *, const QString &text, const QString &title) override
+    {
+        calls << QStringLiteral("message|%1|%2").arg(title, text);
+    }
+    void beep() override
+    {
+        ++beeps;
+        calls << QStringLiteral("beep");
+    }
+};
+
+class FakeFolderPicker final : public FolderPicker
+{
+public:
+    std::optional<QString> answer; // nothing = the user cancels
+    QStringList titles;
+
+    std::optional<QString> chooseFolder(QWidget *, const QString &title) override
+    {
+        titles << title;
+        return answer;
+    }
+};
+
+class FakeSchemeLauncher final : public SchemeLauncher
+{
+public:
+    QStringList launched;
+    bool result = true;
+
+    bool launch(const QString &address) override
+    {
+        launched << address;
+        return result;
+    }
+};
+
+class FakeHostInfo final : public HostInfo
+{
+public:
+    QString hostName;
+    QString ip;
+
+    QString localHostName() override { return hostName; }
+    QString localIp() override { return ip; }
+};
+
+class FakeProcessStarter final : public ProcessStarter
+{
+public:
+    QStringList started;
+    bool result = true;
+
+    bool start(const QString &program) override
+    {
+        started << program;
+        return result;
+    }
+};
+
+} // namespace kuokuo::test
