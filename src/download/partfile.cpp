@@ -1,0 +1,74 @@
+#include "download/partfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace kuokuo {
+
+namespace {
+// Hidden, so that file lists do not show a file that is still arriving where the system cannot
+// create it without a name.
+QString temporaryTemplate(const QString &folder)
+{
+    return QDir(folder).filePath(QStringLiteral(".kuokuo-XXXXXX.part"));
+}
+
+// rename(2) replaces an existing file in one step, which QFile::rename does not.
+bool renameOver(const QString &from, const QString &to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+} // namespace
+
+PartFile::PartFile(const QString &folder)
+    : m_file(temporaryTemplate(folder))
+{
+    m_file.setAutoRemove(true);
+}
+
+bool PartFile::open()
+{
+    return m_file.open();
+}
+
+bool PartFile::commit(const QString &path)
+{
+    if (!m_file.isOpen())
+        return false;
+    // On Linux the file has no name while it arrives (O_TMPFILE): asking for it gives it one.
+    const QString temporary = m_file.fileName();
+    if (!m_file.flush()) {
+        discard();
+        return false;
+    }
+    if (renameOver(temporary, path)) {
+        m_file.close();
+        m_file.setAutoRemove(false);
+        return true;
+    }
+    if (errno != EXDEV) {
+        discard();
+        return false;
+    }
+    // The download folder changed to another file system while the bytes were waiting: copy
+    // them over there, still under a temporary name.
+    PartFile there(QFileInfo(path).path());
+    bool copied = there.open() && m_file.seek(0);
+    while (copied && !m_file.atEnd()) {
+        const QByteArray chunk = m_file.read(1 << 20);
+        copied = there.device()->write(chunk) == chunk.size();
+    }
+    discard();
+    return copied && there.commit(path);
+}
+
+void PartFile::discard()
+{
+    m_file.remove();
+}
+
+} // namespace kuokuo
