@@ -1,0 +1,158 @@
+#include "download/downloadengine.h"
+
+#include "common/programfolder.h"
+#include "download/gazouchuushutsu.h"
+#include "download/partfile.h"
+#include "platform/inet.h"
+
+#include <QFile>
+
+namespace kuokuo {
+
+namespace {
+// An error status means that the file does not exist: the server's error page is no image.
+bool isErrorStatus(int status)
+{
+    return status >= 400;
+}
+} // namespace
+
+DownloadEngine::DownloadEngine(Inet &inet, DownloadHost &host)
+    : m_inet(inet)
+    , m_host(host)
+{}
+
+DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, RennbannField field,
+                                                  qint16 number, bool &saved)
+{
+    const QString name = rennbannname(pattern, field, number);
+    const QString address = m_host.folderAddress() + name;
+    PartFile part(m_host.downloadFolder());
+    if (!part.open()) {
+        m_error = QStringLiteral("cannot write into %1").arg(m_host.downloadFolder());
+        return Step::Failed;
+    }
+    const InetResponse response = m_inet.fetchInto(address, *part.device());
+    if (m_host.ending())
+        return Step::Ended;
+    if (!response.ok) {
+        m_error = QStringLiteral("%1: %2").arg(address, response.error);
+        return Step::Failed;
+    }
+    if (isErrorStatus(response.status)) {
+        part.discard();
+        m_error = QStringLiteral("%1: not there (HTTP %2)").arg(name).arg(response.status);
+        m_host.numberedFetched(number, name, response.size);
+        m_host.speak(11);
+        return Step::Missing;
+    }
+
+    const QString path = ProgramFolder::join(m_host.downloadFolder(), name);
+    if (!part.commit(path)) {
+        m_error = QStringLiteral("cannot write %1").arg(path);
+        return Step::Failed;
+    }
+    saved = true;
+    m_host.numberedFetched(number, name, response.size);
+
+    if (response.size < MinimumSize) {
+        if (!QFile::remove(path)) {
+            m_error = QStringLiteral("cannot remove %1").arg(path);
+            return Step::Failed;
+        }
+        m_error = QStringLiteral("%1: only %2 bytes, so not there").arg(name).arg(response.size);
+        m_host.speak(11);
+        return Step::Missing;
+    }
+    return Step::Next;
+}
+
+DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, RennbannField field,
+                                                   qint16 first, qint16 last)
+{
+    m_error.clear();
+    bool saved = false;
+    for (int n = first;; ++n) {
+        if (n > last)
+            return RunEnd::PassedLast;
+        if (m_host.ending())
+            return RunEnd::Ended;
+        if (m_host.aborted())
+            return RunEnd::Aborted;
+        switch (numberedStep(pattern, field, qint16(n), saved)) {
+        case Step::Next:
+            break;
+        case Step::Missing:
+            return RunEnd::Missing;
+        case Step::Ended:
+            return RunEnd::Ended;
+        case Step::Failed:
+            if (saved)
+                m_host.speak(23);
+            return RunEnd::Failed;
+        }
+        // The counter is a 16-bit number: going past 32767 is a failure, not a wrap.
+        if (n == 32767) {
+            m_error = QStringLiteral("the number cannot go past 32767");
+            m_host.speak(23);
+            return RunEnd::Failed;
+        }
+    }
+}
+
+DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress)
+{
+    m_error.clear();
+    const InetResponse page = m_inet.fetch(pageAddress, Inet::icString);
+    if (m_host.ending())
+        return ExtractionEnd::Ended;
+    if (!page.ok || isErrorStatus(page.status)) {
+        m_error = page.ok ? QStringLiteral("%1: HTTP %2").arg(pageAddress).arg(page.status)
+                          : QStringLiteral("%1: %2").arg(pageAddress, page.error);
+        m_host.speak(6);
+        return ExtractionEnd::Failed;
+    }
+
+    const QList<ImageReference> images = gazouchuushutsu(page.text);
+    if (images.isEmpty()) {
+        m_host.status(QStringLiteral("画像ファイルが存在しないにゃあ．"));
+        return ExtractionEnd::NoImages;
+    }
+    for (const ImageReference &image : images) {
+        // Resolved as a browser would: root-relative and protocol-relative references work.
+        const QUrl address = page.url.resolved(QUrl(image.written()));
+        PartFile part(m_host.downloadFolder());
+        if (!part.open()) {
+            m_error = QStringLiteral("cannot write into %1").arg(m_host.downloadFolder());
+            m_host.speak(6);
+            return ExtractionEnd::Failed;
+        }
+        const InetResponse response =
+            m_inet.fetchInto(address.toString(QUrl::FullyEncoded), *part.device());
+        if (m_host.ending())
+            return ExtractionEnd::Ended;
+        if (!response.ok) {
+            m_error = QStringLiteral("%1: %2").arg(address.toString(), response.error);
+            m_host.speak(6);
+            return ExtractionEnd::Failed;
+        }
+        if (isErrorStatus(response.status))
+            continue;
+
+        const QString name = referenceFileName(image.text);
+        m_host.checkSeries(name, address);
+        if (m_host.ending())
+            return ExtractionEnd::Ended;
+        const QString path = ProgramFolder::join(m_host.downloadFolder(), name);
+        if (!part.commit(path)) {
+            m_error = QStringLiteral("cannot write %1").arg(path);
+            m_host.speak(6);
+            return ExtractionEnd::Failed;
+        }
+        m_host.imageSaved(name, response.size);
+    }
+    m_host.status(QStringLiteral("終了にゃあ．"));
+    return ExtractionEnd::Finished;
+}
+
+} // namespace kuokuo

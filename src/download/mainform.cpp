@@ -1,0 +1,488 @@
+#include "download/mainform.h"
+
+#include "common/number.h"
+#include "download/folderlists.h"
+#include "download/updown.h"
+#include "mascot/kuokuoform.h"
+#include "platform/dialogs.h"
+#include "platform/forms.h"
+#include "platform/inet.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace kuokuo {
+
+namespace {
+const QString UrlHint = QStringLiteral("URL(ex.: http://www.example.com/gazou/)");
+const QString UrlDesignText = QStringLiteral("http://www.");
+
+// The highest start number the probe takes.
+constexpr double ProbeLast = 1000;
+
+QLabel *label(const QString &caption, const QString &name, QWidget *parent)
+{
+    auto *control = new QLabel(caption, parent);
+    control->setObjectName(name);
+    return control;
+}
+
+QLineEdit *textBox(const QString &text, const QString &tip, const QString &name, QWidget *parent)
+{
+    auto *control = new QLineEdit(text, parent);
+    control->setObjectName(name);
+    control->setToolTip(tip);
+    return control;
+}
+
+QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
+{
+    auto *control = new QPushButton(caption, parent);
+    control->setObjectName(name);
+    control->setAutoDefault(false);
+    return control;
+}
+
+// Hidden frames and buttons keep their places: the window has a fixed layout.
+void keepPlaceWhenHidden(QWidget *widget)
+{
+    QSizePolicy policy = widget->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    widget->setSizePolicy(policy);
+}
+
+// Only spaces, as the answer of an input box is trimmed.
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text[end - 1] == QLatin1Char(' '))
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+bool isProbeStart(const QString &answer)
+{
+    const std::optional<double> number = parseNumber(answer);
+    return number && *number <= ProbeLast;
+}
+} // namespace
+
+// One transfer run of the window. A close asked for during the run waits until it unwinds.
+class MainForm::Run
+{
+public:
+    explicit Run(MainForm &form)
+        : m_form(form)
+    {
+        m_form.m_running = true;
+    }
+    ~Run()
+    {
+        m_form.m_running = false;
+        if (m_form.m_closeRequested && !Forms::ending())
+            m_form.close();
+    }
+    Run(const Run &) = delete;
+    Run &operator=(const Run &) = delete;
+
+private:
+    MainForm &m_form;
+};
+
+MainForm::MainForm(QWidget *parent)
+    : QWidget(parent)
+    , m_Inet(new Inet(this))
+    , m_engine(*m_Inet, *this)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("画像ファイルの取得"));
+
+    // Upper frame: the images of a page.
+    m_Frame2 = new QGroupBox(QStringLiteral("HTMLからの画像の抽出にゃあ"), this);
+    m_Frame2->setObjectName(QStringLiteral("Frame2"));
+    m_TURL2 = textBox(UrlDesignText, QStringLiteral("画像を読み込むURLですにゃあ"),
+                      QStringLiteral("TURL2"), m_Frame2);
+    m_CGet2 = button(QStringLiteral("読込"), QStringLiteral("CGet2"), m_Frame2);
+    m_CAbort1 = button(QStringLiteral("中止"), QStringLiteral("CAbort1"), m_Frame2);
+    m_CClose1 = button(QStringLiteral("閉じる"), QStringLiteral("CClose1"), m_Frame2);
+    auto *upper = new QGridLayout(m_Frame2);
+    upper->addWidget(label(UrlHint, QStringLiteral("Label1"), m_Frame2), 0, 0, 1, 4);
+    upper->addWidget(m_TURL2, 1, 0);
+    upper->addWidget(m_CGet2, 1, 1);
+    upper->addWidget(m_CAbort1, 1, 2);
+    upper->addWidget(m_CClose1, 1, 3);
+    upper->setColumnStretch(0, 1);
+
+    // Lower frame: a numbered series.
+    m_Frame1 = new QGroupBox(QStringLiteral("連番画像ファイルの取得にゃあ"), this);
+    m_Frame1->setObjectName(QStringLiteral("Frame1"));
+    m_TURL = textBox(UrlDesignText, QStringLiteral("ダウンロードするURLですにゃあ"),
+                     QStringLiteral("TURL"), m_Frame1);
+    m_TFile = textBox(QString(),
+                      QStringLiteral("ダウンロードする連番ファイルの名前をいれますにゃあ。"
+                                     "ダブルクリックすると自動的に？マークの付いたファイル名に"
+                                     "しますにゃあ"),
+                      QStringLiteral("TFile"), m_Frame1);
+    m_TInit = textBox(QStringLiteral("1"), QStringLiteral("連番ファイルの初期値ですにゃあ"),
+                      QStringLiteral("TInit"), m_Frame1);
+    m_TLast = textBox(QStringLiteral("100"), QStringLiteral("連番ファイルの最終値ですにゃあ"),
+                      QStringLiteral("TLast"), m_Frame1);
+    m_UpDown1 = new UpDown(m_TInit, 0, 32767, m_Frame1);
+    m_UpDown1->setObjectName(QStringLiteral("UpDown1"));
+    m_UpDown2 = new UpDown(m_TLast, 0, 32767, m_Frame1);
+    m_UpDown2->setObjectName(QStringLiteral("UpDown2"));
+    m_CGet = button(QStringLiteral("読込"), QStringLiteral("CGet"), m_Frame1);
+    m_CAbort = button(QStringLiteral("中止"), QStringLiteral("CAbort"), m_Frame1);
+    m_CClose = button(QStringLiteral("閉じる"), QStringLiteral("CClose"), m_Frame1);
+    for (QLineEdit *number : {m_TInit, m_TLast})
+        number->setFixedWidth(64);
+
+    auto *lower = new QGridLayout(m_Frame1);
+    lower->addWidget(label(UrlHint, QStringLiteral("Label1"), m_Frame1), 0, 0, 1, 3);
+    lower->addWidget(m_TURL, 1, 0, 1, 3);
+    lower->addWidget(
+        label(QStringLiteral("ファイル名(ex.: jpggif???.jpg)"), QStringLiteral("Label2"), m_Frame1),
+        2, 0);
+    lower->addWidget(label(QStringLiteral("???の初期値"), QStringLiteral("Label3"), m_Frame1), 2,
+                     1);
+    lower->addWidget(label(QStringLiteral("???の終り値"), QStringLiteral("Label4"), m_Frame1), 2,
+                     2);
+    lower->addWidget(m_TFile, 3, 0);
+    auto *first = new QHBoxLayout;
+    first->setSpacing(0);
+    first->addWidget(m_TInit);
+    first->addWidget(m_UpDown1);
+    first->addStretch();
+    lower->addLayout(first, 3, 1);
+    auto *last = new QHBoxLayout;
+    last->setSpacing(0);
+    last->addWidget(m_TLast);
+    last->addWidget(m_UpDown2);
+    last->addStretch();
+    lower->addLayout(last, 3, 2);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_CGet);
+    buttons->addWidget(m_CAbort);
+    buttons->addWidget(m_CClose);
+    lower->addLayout(buttons, 4, 0, 1, 3);
+    lower->setColumnStretch(0, 1);
+
+    // The download folder: drive and folders on the left, the folder's files on the right.
+    m_Drive = new DriveListBox(this);
+    m_Drive->setObjectName(QStringLiteral("Drive"));
+    m_Drive->setToolTip(QStringLiteral("ドライブですにゃあ"));
+    m_Dir = new DirListBox(this);
+    m_Dir->setObjectName(QStringLiteral("Dir"));
+    m_Dir->setToolTip(QStringLiteral("ダウンロードする場所を選びますにゃあ"));
+    m_File = new FileListBox(this);
+    m_File->setObjectName(QStringLiteral("File"));
+    m_File->setToolTip(QStringLiteral("フォルダの中にあるファイル名ですにゃあ"));
+    auto *folders = new QVBoxLayout;
+    folders->addWidget(m_Drive);
+    folders->addWidget(m_Dir);
+    auto *folderArea = new QHBoxLayout;
+    folderArea->addLayout(folders, 1);
+    folderArea->addWidget(m_File, 1);
+
+    m_SB = new QStatusBar(this);
+    m_SB->setObjectName(QStringLiteral("SB"));
+    m_SB->setSizeGripEnabled(false);
+
+    auto *window = new QVBoxLayout(this);
+    window->addWidget(m_Frame2);
+    window->addWidget(m_Frame1);
+    window->addLayout(folderArea);
+    window->addWidget(m_SB);
+
+    for (QWidget *hideable : {static_cast<QWidget *>(m_Frame1), static_cast<QWidget *>(m_Frame2),
+                              static_cast<QWidget *>(m_CGet)})
+        keepPlaceWhenHidden(hideable);
+
+    // A new window starts at the process's current folder: the download folder just chosen.
+    const QString current = QDir::currentPath();
+    m_Drive->showDriveOf(current);
+    m_Dir->setPath(current);
+    m_File->setPath(m_Dir->path());
+
+    connect(m_CGet, &QPushButton::clicked, this, &MainForm::CGet_Click);
+    connect(m_TURL, &QLineEdit::returnPressed, this, &MainForm::CGet_Click);
+    connect(m_CGet2, &QPushButton::clicked, this, &MainForm::CGet2_Click);
+    connect(m_TURL2, &QLineEdit::returnPressed, this, &MainForm::CGet2_Click);
+    connect(m_CAbort, &QPushButton::clicked, this, &MainForm::CAbort_Click);
+    connect(m_CAbort1, &QPushButton::clicked, this, &MainForm::CAbort1_Click);
+    connect(m_CClose, &QPushButton::clicked, this, &MainForm::close);
+    connect(m_CClose1, &QPushButton::clicked, this, &MainForm::close);
+    connect(m_Drive, &DriveListBox::Change, this, &MainForm::Drive_Change);
+    connect(m_Dir, &DirListBox::Change, this, &MainForm::Dir_Change);
+    connect(m_Inet, &Inet::StateChanged, this, &MainForm::Inet_StateChanged);
+    m_TFile->installEventFilter(this);
+
+    resize(560, 600);
+    setFixedSize(size().expandedTo(sizeHint()));
+}
+
+MainForm::~MainForm() = default;
+
+std::optional<QString> MainForm::stateText(int state)
+{
+    static const char16_t *const texts[] = {
+        u"状態についての報告はありませんにゃあ。",
+        u"指定されたホスト コンピュータの IP アドレスを調べていますにゃあ。",
+        u"指定されたホスト コンピュータの IP アドレスを見つけましたにゃあ。",
+        u"ホスト コンピュータとの接続処理を行っていますにゃあ。",
+        u"ホスト コンピュータと正常に接続しましたにゃあ。",
+        u"ホスト コンピュータに要求を送信していますにゃあ。",
+        u"要求を正常に送信しましたにゃあ。",
+        u"ホスト コンピュータからの応答を受信していますにゃあ。",
+        u"ホスト コンピュータからの応答を正常に受信しましたにゃあ。おわりにゃあ",
+        u"ホスト コンピュータとの接続を解除していますにゃあ。",
+        u"ホスト コンピュータとの接続を正常に解除しましたにゃあ。",
+        u"コンピュータとの通信中にエラーが発生しましたにゃあ。",
+        u"要求処理が完了し、すべてのデータが受信されましたにゃあ。",
+    };
+    if (state < 0 || state >= int(std::size(texts)))
+        return std::nullopt;
+    return QString::fromUtf16(texts[state]);
+}
+
+// The numbered-range download.
+void MainForm::CGet_Click()
+{
+    if (m_running)
+        return;
+    const Run run(*this);
+    m_Frame2->setVisible(false);
+    const QString pattern = m_TFile->text();
+    if (pattern.isEmpty() || !pattern.contains(QLatin1Char('?'))) {
+        speak(18);
+        return;
+    }
+    const RennbannField field = rennbannfield(pattern);
+    chuushi = false;
+    const std::optional<qint16> last = toInt16(m_TLast->text());
+    const std::optional<qint16> n = toInt16(m_TInit->text());
+    if (!last || !n)
+        return;
+    m_engine.numberedRun(pattern, field, *n, *last);
+}
+
+// The images of a page.
+void MainForm::CGet2_Click()
+{
+    if (m_running)
+        return;
+    const Run run(*this);
+    m_Frame1->setVisible(false);
+    m_engine.extract(m_TURL2->text());
+}
+
+void MainForm::CAbort_Click()
+{
+    m_CGet->setVisible(true);
+    m_Frame2->setVisible(true);
+    chuushi = true;
+}
+
+void MainForm::CAbort1_Click()
+{
+    m_CGet->setVisible(true);
+    m_Frame1->setVisible(true);
+    chuushi = true;
+}
+
+void MainForm::TFile_DblClick()
+{
+    const std::optional<QString> pattern = rennbannpattern(m_TFile->text());
+    if (!pattern) {
+        speak(13);
+        return;
+    }
+    m_TFile->setText(*pattern);
+}
+
+void MainForm::Drive_Change()
+{
+    if (!m_Dir->setPath(m_Drive->drive()) || !m_File->setPath(m_Dir->path()))
+        speak(17);
+}
+
+void MainForm::Dir_Change()
+{
+    m_File->setPath(m_Dir->path());
+}
+
+void MainForm::Inet_StateChanged(qint16 State)
+{
+    if (const std::optional<QString> text = stateText(State))
+        m_SB->showMessage(*text);
+}
+
+void MainForm::rennbannkakuninn(const QString &filenamerenn, const QUrl &imageAddress)
+{
+    const std::optional<QString> FileName = rennbannpattern(filenamerenn);
+    if (!FileName) {
+        speak(13);
+        return;
+    }
+    if (FileName->contains(QLatin1Char('?'))) {
+        dialogs().beep();
+        const QString prompt =
+            filenamerenn + QStringLiteral("が連番のファイルの可能性がありますにゃあ！") +
+            QLatin1Char('\r') + QStringLiteral("隠れたファイルを探してみますかにゃあ？");
+        const Dialogs::Answer answer =
+            dialogs().askYesNo(this, QStringLiteral("連番ファイルを探してみるかにゃあ？"), prompt);
+        if (ending())
+            return;
+        if (answer != Dialogs::Answer::No)
+            rennbannget(*FileName, filenamerenn, imageAddress);
+        if (ending())
+            return;
+    }
+    m_SB->showMessage(QStringLiteral("連番ファイル確認終了にゃあ．") + filenamerenn);
+}
+
+void MainForm::rennbannget(const QString &FileName, const QString &filenamemoto,
+                           const QUrl &imageAddress)
+{
+    m_Frame1->setVisible(true);
+    m_Frame2->setVisible(false);
+    m_CGet->setVisible(false);
+    m_SB->showMessage(QStringLiteral("連番ファイル確認はじめるにゃあ．") + FileName);
+    // The hidden series lies beside the image, which need not be the page's folder.
+    m_TURL->setText(urlfolder(imageAddress.toString()));
+    if (FileName.isEmpty()) {
+        speak(13);
+        return;
+    }
+    m_TFile->setText(FileName);
+    const RennbannField field = rennbannfield(FileName);
+
+    const QString title =
+        QStringLiteral("元ファイル") + filenamemoto + QStringLiteral("の隠された連番を探してみる");
+    const QString crlf = QStringLiteral("\r\n");
+    QString answer = trimSpaces(dialogs().inputBox(
+        this,
+        FileName + crlf +
+            QStringLiteral("の ? の部分に入れる1000以下の数字の初期値を入力してにゃあ"),
+        title, QStringLiteral("1")));
+    while (!isProbeStart(answer)) {
+        if (ending())
+            return;
+        answer = trimSpaces(dialogs().inputBox(
+            this,
+            QStringLiteral("入力されたデータが1000以上かまたは数字じゃありませんでしたにゃあ") +
+                crlf + QStringLiteral("もう一度数字を入力にゃあ") + crlf + FileName + crlf +
+                QStringLiteral("の?の部分に入れる数字の初期値を入力してにゃあ"),
+            title, QStringLiteral("1")));
+    }
+    m_TInit->setText(answer);
+    m_TLast->setText(QStringLiteral("1000"));
+    chuushi = false;
+
+    const std::optional<qint16> last = toInt16(m_TLast->text());
+    const std::optional<qint16> n = toInt16(m_TInit->text());
+    if (!last || !n)
+        return;
+    switch (m_engine.numberedRun(FileName, field, *n, *last)) {
+    case DownloadEngine::RunEnd::PassedLast:
+        m_Frame1->setVisible(true);
+        m_Frame2->setVisible(true);
+        m_CGet->setVisible(true);
+        break;
+    case DownloadEngine::RunEnd::Missing:
+        m_SB->showMessage(QStringLiteral("?の連番ファイル確認終了にゃあ．") + FileName);
+        break;
+    case DownloadEngine::RunEnd::Aborted:
+    case DownloadEngine::RunEnd::Failed:
+    case DownloadEngine::RunEnd::Ended:
+        break;
+    }
+}
+
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    if (m_running) {
+        // The run still uses this window: stop its transfer, let it unwind, close afterwards.
+        m_closeRequested = true;
+        chuushi = true;
+        hide();
+        m_Inet->abort();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void MainForm::showEvent(QShowEvent *event)
+{
+    m_closeRequested = false;
+    QWidget::showEvent(event);
+}
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_TFile && event->type() == QEvent::MouseButtonDblClick)
+        TFile_DblClick();
+    return QWidget::eventFilter(watched, event);
+}
+
+QString MainForm::folderAddress()
+{
+    return m_TURL->text();
+}
+
+QString MainForm::downloadFolder()
+{
+    return m_Dir->path();
+}
+
+void MainForm::numberedFetched(qint16, const QString &name, qint64)
+{
+    m_TFile->setText(name);
+    m_File->Refresh();
+}
+
+void MainForm::imageSaved(const QString &, qint64)
+{
+    m_File->Refresh();
+}
+
+bool MainForm::aborted()
+{
+    return chuushi;
+}
+
+bool MainForm::ending()
+{
+    return m_closeRequested || Forms::ending();
+}
+
+void MainForm::speak(qint16 line)
+{
+    kuokuo::speak(line);
+}
+
+void MainForm::status(const QString &text)
+{
+    m_SB->showMessage(text);
+}
+
+void MainForm::checkSeries(const QString &fileName, const QUrl &imageAddress)
+{
+    rennbannkakuninn(fileName, imageAddress);
+}
+
+} // namespace kuokuo

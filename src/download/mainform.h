@@ -1,0 +1,103 @@
+#pragma once
+
+#include "download/downloadengine.h"
+
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+
+namespace kuokuo {
+
+class DirListBox;
+class DriveListBox;
+class FileListBox;
+class Inet;
+class UpDown;
+
+// The image download window: the upper frame saves the images of a page, the lower one a
+// numbered series of files from a web folder, into the folder chosen in the lists below.
+class MainForm : public QWidget, private DownloadHost
+{
+    Q_OBJECT
+public:
+    explicit MainForm(QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    // The boxes the main window's download start fills in: the folder of the numbered series
+    // and the page whose images are saved.
+    QLineEdit *TURL() const { return m_TURL; }
+    QLineEdit *TURL2() const { return m_TURL2; }
+
+    // The check of one image name before it is saved: offers to look for a hidden numbered
+    // series in the folder of `imageAddress`.
+    void rennbannkakuninn(const QString &filenamerenn, const QUrl &imageAddress);
+    // The probe: asks for a start number and fetches the numbered names up to 1000.
+    void rennbannget(const QString &FileName, const QString &filenamemoto,
+                     const QUrl &imageAddress);
+
+    // True while a click runs a transfer.
+    bool running() const { return m_running; }
+
+    // The status line's text for a transfer state, or nothing for an unknown state.
+    static std::optional<QString> stateText(int state);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    class Run;
+
+    void CGet_Click();
+    void CGet2_Click();
+    void CAbort_Click();
+    void CAbort1_Click();
+    void TFile_DblClick();
+    void Drive_Change();
+    void Dir_Change();
+    void Inet_StateChanged(qint16 State);
+
+    // DownloadHost
+    QString folderAddress() override;
+    QString downloadFolder() override;
+    void numberedFetched(qint16 number, const QString &name, qint64 size) override;
+    void imageSaved(const QString &name, qint64 size) override;
+    bool aborted() override;
+    bool ending() override;
+    void speak(qint16 line) override;
+    void status(const QString &text) override;
+    void checkSeries(const QString &fileName, const QUrl &imageAddress) override;
+
+    QGroupBox *m_Frame2;
+    QLineEdit *m_TURL2;
+    QPushButton *m_CGet2;
+    QPushButton *m_CAbort1;
+    QPushButton *m_CClose1;
+    QGroupBox *m_Frame1;
+    QLineEdit *m_TURL;
+    QLineEdit *m_TFile;
+    QLineEdit *m_TInit;
+    UpDown *m_UpDown1;
+    QLineEdit *m_TLast;
+    UpDown *m_UpDown2;
+    QPushButton *m_CGet;
+    QPushButton *m_CAbort;
+    QPushButton *m_CClose;
+    DriveListBox *m_Drive;
+    DirListBox *m_Dir;
+    FileListBox *m_File;
+    QStatusBar *m_SB;
+    Inet *m_Inet;
+
+    DownloadEngine m_engine;
+    bool chuushi = false;
+    bool m_running = false;
+    bool m_closeRequested = false;
+};
+
+} // namespace kuokuo
