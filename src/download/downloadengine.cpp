@@ -32,6 +32,7 @@ DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, Rennba
         m_error = QStringLiteral("cannot write into %1").arg(m_host.downloadFolder());
         return Step::Failed;
     }
+    m_host.fetching(name, number);
     const InetResponse response = m_inet.fetchInto(address, *part.device());
     if (m_host.ending())
         return Step::Ended;
@@ -103,6 +104,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
 DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress)
 {
     m_error.clear();
+    m_host.fetching(pageAddress, 0);
     const InetResponse page = m_inet.fetch(pageAddress, Inet::icString);
     if (m_host.ending())
         return ExtractionEnd::Ended;
@@ -118,7 +120,9 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
         m_host.status(QStringLiteral("画像ファイルが存在しないにゃあ．"));
         return ExtractionEnd::NoImages;
     }
+    int place = 0;
     for (const ImageReference &image : images) {
+        const QString name = referenceFileName(image.text);
         // Resolved as a browser would: root-relative and protocol-relative references work.
         const QUrl address = page.url.resolved(QUrl(image.written()));
         PartFile part(m_host.downloadFolder());
@@ -127,6 +131,7 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
             m_host.speak(6);
             return ExtractionEnd::Failed;
         }
+        m_host.fetching(name, ++place);
         const InetResponse response =
             m_inet.fetchInto(address.toString(QUrl::FullyEncoded), *part.device());
         if (m_host.ending())
@@ -139,7 +144,6 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
         if (isErrorStatus(response.status))
             continue;
 
-        const QString name = referenceFileName(image.text);
         m_host.checkSeries(name, address);
         if (m_host.ending())
             return ExtractionEnd::Ended;
@@ -149,7 +153,7 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
             m_host.speak(6);
             return ExtractionEnd::Failed;
         }
-        m_host.imageSaved(name, response.size);
+        m_host.imageSaved(place, name, response.size);
     }
     m_host.status(QStringLiteral("終了にゃあ．"));
     return ExtractionEnd::Finished;

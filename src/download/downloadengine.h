@@ -15,14 +15,21 @@ class DownloadHost
 public:
     virtual ~DownloadHost() = default;
 
+    // A fetch of `name` begins; `number` is its number in the series, its place in the page,
+    // or 0 for the page itself.
+    virtual void fetching(const QString &name, int number)
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(number);
+    }
     // The web folder of the numbered files, read at every number.
     virtual QString folderAddress() = 0;
     // The local folder files are saved into, read at every save.
     virtual QString downloadFolder() = 0;
     // A numbered file arrived and is on disk under `name` (or was answered as missing).
     virtual void numberedFetched(qint16 number, const QString &name, qint64 size) = 0;
-    // An image of a page was saved under `name`.
-    virtual void imageSaved(const QString &name, qint64 size) = 0;
+    // The image at `place` in the page's list was saved under `name`.
+    virtual void imageSaved(int place, const QString &name, qint64 size) = 0;
     // The abort flag, tested before every number.
     virtual bool aborted() = 0;
     // The run must unwind at once and quietly: its window closes or the program ends.

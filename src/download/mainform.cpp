@@ -455,7 +455,7 @@ void MainForm::numberedFetched(qint16, const QString &name, qint64)
     m_File->Refresh();
 }
 
-void MainForm::imageSaved(const QString &, qint64)
+void MainForm::imageSaved(int, const QString &, qint64)
 {
     m_File->Refresh();
 }

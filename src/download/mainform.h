@@ -66,7 +66,7 @@ private:
     QString folderAddress() override;
     QString downloadFolder() override;
     void numberedFetched(qint16 number, const QString &name, qint64 size) override;
-    void imageSaved(const QString &name, qint64 size) override;
+    void imageSaved(int place, const QString &name, qint64 size) override;
     bool aborted() override;
     bool ending() override;
     void speak(qint16 line) override;

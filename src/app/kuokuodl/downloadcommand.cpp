@@ -1,0 +1,173 @@
+#include "downloadcommand.h"
+
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace kuokuo {
+
+namespace {
+int interruptSockets[2] = {-1, -1};
+
+// A signal handler may only write a byte; the event loop does the rest.
+void onInterrupt(int signal)
+{
+    const char byte = char(signal);
+    [[maybe_unused]] const ssize_t written = ::write(interruptSockets[0], &byte, 1);
+    // A second Ctrl-C ends the program at once.
+    std::signal(signal, SIG_DFL);
+}
+
+// What the cat's line means, for a program folder without the cat's lines.
+QString plainMeaning(qint16 line)
+{
+    switch (line) {
+    case 6:
+        return QStringLiteral("the page or one of its images could not be fetched or saved");
+    case 11:
+        return QStringLiteral("the file is not there (too short or not found): the series ends");
+    case 13:
+        return QStringLiteral("the name is too short to hold a number");
+    case 18:
+        return QStringLiteral("the pattern holds no \"?\"");
+    case 23:
+        return QStringLiteral("stopped on an error; the files saved so far stay");
+    default:
+        return QStringLiteral("line %1").arg(line);
+    }
+}
+} // namespace
+
+DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress)
+    : m_folder(folder)
+    , m_cat(cat)
+    , m_progress(progress)
+    , m_engine(m_inet, *this)
+{
+    connect(&m_inet, &Inet::progress, this,
+            [this](qint64 received, qint64 total) { m_progress.update(received, total); });
+    watchInterrupts();
+}
+
+DownloadCommand::~DownloadCommand()
+{
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+}
+
+void DownloadCommand::watchInterrupts()
+{
+    if (interruptSockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, interruptSockets) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(interruptSockets[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const ssize_t read = ::read(interruptSockets[1], &byte, 1);
+        m_interrupted = true;
+        m_inet.abort();
+    });
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+}
+
+DownloadCommand::Status DownloadCommand::series(const QString &folderAddress,
+                                                const QString &pattern, qint16 first, qint16 last)
+{
+    m_folderAddress = folderAddress;
+    const DownloadEngine::RunEnd end =
+        m_engine.numberedRun(pattern, rennbannfield(pattern), first, last);
+    if (end == DownloadEngine::RunEnd::Missing)
+        --m_saved;
+    m_progress.message(
+        QStringLiteral("kuokuo-dl: %1 file(s) saved in %2").arg(m_saved).arg(m_folder));
+    switch (end) {
+    case DownloadEngine::RunEnd::PassedLast:
+    case DownloadEngine::RunEnd::Missing:
+        return Success;
+    case DownloadEngine::RunEnd::Aborted:
+    case DownloadEngine::RunEnd::Ended:
+    case DownloadEngine::RunEnd::Failed:
+        break;
+    }
+    failure();
+    return Failure;
+}
+
+DownloadCommand::Status DownloadCommand::extract(const QString &pageAddress,
+                                                 std::optional<qint16> probeStart)
+{
+    m_probeStart = probeStart;
+    const DownloadEngine::ExtractionEnd end = m_engine.extract(pageAddress);
+    m_progress.message(
+        QStringLiteral("kuokuo-dl: %1 file(s) saved in %2").arg(m_saved).arg(m_folder));
+    if (end == DownloadEngine::ExtractionEnd::Finished ||
+        end == DownloadEngine::ExtractionEnd::NoImages)
+        return Success;
+    failure();
+    return Failure;
+}
+
+void DownloadCommand::failure()
+{
+    if (m_interrupted)
+        m_progress.message(QStringLiteral("kuokuo-dl: interrupted"));
+    else if (!m_engine.lastError().isEmpty())
+        m_progress.message(QStringLiteral("kuokuo-dl: ") + m_engine.lastError());
+}
+
+void DownloadCommand::fetching(const QString &name, int number)
+{
+    m_progress.start(number, name);
+}
+
+void DownloadCommand::numberedFetched(qint16 number, const QString &name, qint64 size)
+{
+    ++m_saved;
+    m_progress.done(number, name, size);
+}
+
+void DownloadCommand::imageSaved(int place, const QString &name, qint64 size)
+{
+    ++m_saved;
+    m_progress.done(place, name, size);
+}
+
+void DownloadCommand::speak(qint16 line)
+{
+    const QString words = m_cat.text(line);
+    m_progress.message(QStringLiteral("KUOKUO: ") + (words.isEmpty() ? plainMeaning(line) : words));
+    if (line == 11)
+        m_progress.message(QStringLiteral("kuokuo-dl: ") + m_engine.lastError());
+}
+
+void DownloadCommand::status(const QString &text)
+{
+    m_progress.message(QStringLiteral("KUOKUO: ") + text);
+}
+
+// The probe of the command line: no questions, the start number was given. It looks in the
+// folder of the image's own address, up to 1000, and stops at the first missing file.
+void DownloadCommand::checkSeries(const QString &fileName, const QUrl &imageAddress)
+{
+    if (!m_probeStart)
+        return;
+    const std::optional<QString> pattern = rennbannpattern(fileName);
+    if (!pattern || !pattern->contains(QLatin1Char('?')))
+        return;
+    m_progress.message(QStringLiteral("KUOKUO: 連番ファイル確認はじめるにゃあ．") + *pattern);
+    const QString pageFolder = m_folderAddress;
+    m_folderAddress = urlfolder(imageAddress.toString());
+    const DownloadEngine::RunEnd end =
+        m_engine.numberedRun(*pattern, rennbannfield(*pattern), *m_probeStart, 1000);
+    if (end == DownloadEngine::RunEnd::Missing) {
+        --m_saved;
+        m_progress.message(QStringLiteral("KUOKUO: ?の連番ファイル確認終了にゃあ．") + *pattern);
+    } else if (end == DownloadEngine::RunEnd::Failed) {
+        failure();
+    }
+    m_folderAddress = pageFolder;
+}
+
+} // namespace kuokuo

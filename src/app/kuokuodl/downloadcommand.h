@@ -1,0 +1,53 @@
+#pragma once
+
+#include "catlines.h"
+#include "download/downloadengine.h"
+#include "platform/inet.h"
+#include "progressline.h"
+
+#include <optional>
+
+namespace kuokuo {
+
+// Runs the download engine for kuokuo-dl: progress and the cat's words on stderr, Ctrl-C
+// stops the transfer that runs.
+class DownloadCommand : public QObject, private DownloadHost
+{
+    Q_OBJECT
+public:
+    enum Status { Success = 0, Failure = 1, BadArguments = 2 };
+
+    DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress);
+    ~DownloadCommand() override;
+
+    Status series(const QString &folderAddress, const QString &pattern, qint16 first, qint16 last);
+    // `probeStart`: look for the hidden series of every numbered image, from this number.
+    Status extract(const QString &pageAddress, std::optional<qint16> probeStart);
+
+private:
+    QString folderAddress() override { return m_folderAddress; }
+    QString downloadFolder() override { return m_folder; }
+    void fetching(const QString &name, int number) override;
+    void numberedFetched(qint16 number, const QString &name, qint64 size) override;
+    void imageSaved(int place, const QString &name, qint64 size) override;
+    bool aborted() override { return m_interrupted; }
+    bool ending() override { return m_interrupted; }
+    void speak(qint16 line) override;
+    void status(const QString &text) override;
+    void checkSeries(const QString &fileName, const QUrl &imageAddress) override;
+
+    void watchInterrupts();
+    void failure();
+
+    QString m_folder;
+    QString m_folderAddress;
+    const CatLines &m_cat;
+    ProgressLine &m_progress;
+    Inet m_inet;
+    DownloadEngine m_engine;
+    std::optional<qint16> m_probeStart;
+    int m_saved = 0;
+    bool m_interrupted = false;
+};
+
+} // namespace kuokuo
