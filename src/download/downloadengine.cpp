@@ -122,9 +122,9 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
     }
     int place = 0;
     for (const ImageReference &image : images) {
-        const QString name = referenceFileName(image.text);
+        const QString name = referenceFileName(image.text(page.text));
         // Resolved as a browser would: root-relative and protocol-relative references work.
-        const QUrl address = page.url.resolved(QUrl(image.written()));
+        const QUrl address = page.url.resolved(QUrl(image.written(page.text)));
         PartFile part(m_host.downloadFolder());
         if (!part.open()) {
             m_error = QStringLiteral("cannot write into %1").arg(m_host.downloadFolder());

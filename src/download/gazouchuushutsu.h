@@ -6,16 +6,22 @@
 
 namespace kuokuo {
 
-// One image reference found in a page.
+// One image reference found in a page: where it stands, so that a scan allocates nothing per
+// image (a large page holds hundreds of thousands).
 struct ImageReference
 {
-    // The reference as the image list holds it: leading quotes, spaces and slashes dropped.
-    QString text;
-    // How many slashes stood right before it in the page ("/img/a.jpg" has one, "//h/a.gif" two).
+    qsizetype position = 0; // its first character, counted from 0
+    int length = 0;         // pages are far smaller than 2^31 characters
+    // How many slashes stood right before it ("/img/a.jpg" has one, "//h/a.gif" two).
     int leadingSlashes = 0;
 
+    // The reference as the image list holds it: leading quotes, spaces and slashes dropped.
+    QString text(QStringView page) const { return page.sliced(position, length).toString(); }
     // The reference as written in the page, its leading slashes included.
-    QString written() const { return QString(leadingSlashes, QLatin1Char('/')) + text; }
+    QString written(QStringView page) const
+    {
+        return page.sliced(position - leadingSlashes, length + leadingSlashes).toString();
+    }
 };
 
 // Finds the JPEG and GIF files a page references through "SRC": every "SRC" (any case, also

@@ -1,0 +1,59 @@
+// kuokuo-dl series against curl's URL globbing: 2000 files of 16 KB from a kept-alive local
+// server, alternating runs, median of each.
+#include "benchtools.h"
+#include "support/httpserver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int count = 2000;
+    const qint64 size = 16 * 1024;
+    const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+
+    kuokuo::test::HttpServer server;
+    for (int n = 1; n <= count; ++n)
+        server.file(QStringLiteral("/img/jpggif%1.jpg").arg(n, 4, 10, QLatin1Char('0')),
+                    kuokuo::test::HttpServer::content(size, quint32(n)));
+
+    const QStringList kuokuo{"series", server.url("/img/"), "jpggif????.jpg", "1",
+                             QString::number(count)};
+    const QStringList curl{"-s", "-O",
+                           server.url(QStringLiteral("/img/jpggif[0001-%1].jpg").arg(count))};
+
+    std::vector<double> kuokuoTimes;
+    std::vector<double> curlTimes;
+    for (int run = 0; run < runs; ++run) {
+        QTemporaryDir first;
+        const double k = bench::timeProgram(KUOKUO_DL, kuokuo, first.path());
+        QTemporaryDir second;
+        const double c = bench::timeProgram("curl", curl, second.path());
+        if (k < 0 || c < 0 || bench::filesIn(first.path()) != count ||
+            bench::filesIn(second.path()) != count) {
+            bench::say("a run failed");
+            return 1;
+        }
+        kuokuoTimes.push_back(k);
+        curlTimes.push_back(c);
+        bench::say(QStringLiteral("run %1: kuokuo-dl %2 s, curl %3 s")
+                       .arg(run + 1)
+                       .arg(k, 0, 'f', 3)
+                       .arg(c, 0, 'f', 3));
+    }
+    const double k = bench::median(kuokuoTimes);
+    const double c = bench::median(curlTimes);
+    bench::say(QStringLiteral("%1 files of %2 KB, median of %3 runs: kuokuo-dl %4 s (%5 files/s), "
+                              "curl %6 s (%7 files/s)")
+                   .arg(count)
+                   .arg(size / 1024)
+                   .arg(runs)
+                   .arg(k, 0, 'f', 3)
+                   .arg(count / k, 0, 'f', 0)
+                   .arg(c, 0, 'f', 3)
+                   .arg(count / c, 0, 'f', 0));
+    bench::say(
+        QStringLiteral("ratio kuokuo-dl/curl: %1 (target at most 1.2)").arg(k / c, 0, 'f', 2));
+    return 0;
+}
