@@ -25,7 +25,8 @@ bool renameOver(const QString &from, const QString &to)
 } // namespace
 
 PartFile::PartFile(const QString &folder)
-    : m_file(temporaryTemplate(folder))
+    : m_folder(folder)
+    , m_file(temporaryTemplate(folder))
 {
     m_file.setAutoRemove(true);
 }
@@ -37,14 +38,19 @@ bool PartFile::open()
 
 bool PartFile::commit(const QString &path)
 {
-    if (!m_file.isOpen())
-        return false;
-    // On Linux the file has no name while it arrives (O_TMPFILE): asking for it gives it one.
-    const QString temporary = m_file.fileName();
-    if (!m_file.flush()) {
+    if (!m_file.isOpen() || !m_file.flush()) {
         discard();
         return false;
     }
+    // A new name: the unnamed file is linked in under it directly (no temporary name, one
+    // directory operation, as a plain create would cost). It never replaces a file.
+    const QFileInfo target(path);
+    if (!target.exists() && target.absoluteDir() == QDir(m_folder) && m_file.rename(path)) {
+        m_file.setAutoRemove(false);
+        return true;
+    }
+    // On Linux the file has no name while it arrives (O_TMPFILE): asking for it gives it one.
+    const QString temporary = m_file.fileName();
     if (renameOver(temporary, path)) {
         m_file.close();
         m_file.setAutoRemove(false);

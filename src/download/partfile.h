@@ -28,6 +28,7 @@ public:
     void discard();
 
 private:
+    QString m_folder;
     QTemporaryFile m_file;
 };
 
