@@ -201,11 +201,14 @@ MainForm::MainForm(QWidget *parent)
     m_SB->setObjectName(QStringLiteral("SB"));
     m_SB->setSizeGripEnabled(false);
 
+    // The frames keep their natural height; the folder lists take the rest.
     auto *window = new QVBoxLayout(this);
     window->addWidget(m_Frame2);
     window->addWidget(m_Frame1);
-    window->addLayout(folderArea);
+    window->addLayout(folderArea, 1);
     window->addWidget(m_SB);
+    for (QGroupBox *frame : {m_Frame2, m_Frame1})
+        frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 
     for (QWidget *hideable : {static_cast<QWidget *>(m_Frame1), static_cast<QWidget *>(m_Frame2),
                               static_cast<QWidget *>(m_CGet)})
@@ -230,8 +233,8 @@ MainForm::MainForm(QWidget *parent)
     connect(m_Inet, &Inet::StateChanged, this, &MainForm::Inet_StateChanged);
     m_TFile->installEventFilter(this);
 
-    resize(560, 600);
-    setFixedSize(size().expandedTo(sizeHint()));
+    // No resize handling: the window keeps the size of its design.
+    setFixedSize(QSize(600, 620).expandedTo(sizeHint()));
 }
 
 MainForm::~MainForm() = default;
