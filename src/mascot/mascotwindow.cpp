@@ -31,7 +31,8 @@ QPixmap loadPicture(const QString &path)
 }
 } // namespace
 
-CatPicture::CatPicture(QWidget *parent) : QLabel(parent)
+CatPicture::CatPicture(QWidget *parent)
+    : QLabel(parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setCursor(Qt::PointingHandCursor);
@@ -58,7 +59,8 @@ void CatPicture::mouseDoubleClickEvent(QMouseEvent *event)
     QLabel::mouseDoubleClickEvent(event);
 }
 
-SpeechBalloon::SpeechBalloon(QWidget *parent) : QWidget(parent)
+SpeechBalloon::SpeechBalloon(QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
