@@ -2,8 +2,10 @@
 
 #include "platform/schemelauncher.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace kuokuo {
@@ -40,6 +42,21 @@ protected:
     }
 };
 
+// Pages reach mic: and mailto: through the desktop's handler of the scheme; the handler given to
+// the desktop services passes them on to SchemeLauncher instead.
+class ExternalSchemes final : public QObject
+{
+    Q_OBJECT
+public:
+    ExternalSchemes()
+    {
+        for (const char *scheme : {"mic", "mailto"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+    }
+
+    Q_INVOKABLE void open(const QUrl &url) { schemeLauncher().launch(url.toString()); }
+};
+
 class WebView final : public QWebEngineView
 {
 public:
@@ -58,7 +75,10 @@ public:
         , m_view(new WebView(parent))
     {
         m_view->setObjectName(QStringLiteral("brwWebBrowser"));
+        static ExternalSchemes externalSchemes;
         m_view->setPage(new KuokuoPage(m_view));
+        m_view->settings()->setUnknownUrlSchemePolicy(
+            QWebEngineSettings::AllowAllUnknownUrlSchemes);
         connect(m_view, &QWebEngineView::loadStarted, this, [this] { m_busy = true; });
         connect(m_view, &QWebEngineView::loadFinished, this, [this] {
             m_busy = false;
@@ -117,3 +137,5 @@ BrowserEngineFactory &Adapter<BrowserEngineFactory>::real()
 }
 
 } // namespace kuokuo
+
+#include "browserengine.moc"
