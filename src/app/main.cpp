@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,6 +17,8 @@ int main(int argc, char *argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // The web engine's start-up report is for its developers, not for the user's terminal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QApplication::setApplicationName(QStringLiteral("kuokuonavi"));
     QApplication::setApplicationDisplayName(QStringLiteral("KUOKUOナビ"));
     QApplication::setDesktopFileName(QStringLiteral("kuokuonavi"));

@@ -54,6 +54,12 @@ public:
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
     }
 
+    ~ExternalSchemes() override
+    {
+        for (const char *scheme : {"mic", "mailto"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    }
+
     Q_INVOKABLE void open(const QUrl &url) { schemeLauncher().launch(url.toString()); }
 };
 
