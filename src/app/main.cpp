@@ -19,8 +19,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The web engine's start-up report is for its developers, not for the user's terminal.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // The name picks the per-user data folder. No display name: the window manager would append
+    // it to every caption.
     QApplication::setApplicationName(QStringLiteral("kuokuonavi"));
-    QApplication::setApplicationDisplayName(QStringLiteral("KUOKUOナビ"));
     QApplication::setDesktopFileName(QStringLiteral("kuokuonavi"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/content/kuokuonavi.svg")));
 
