@@ -173,14 +173,16 @@ void frmBrowser::buildMenu()
                  FixedAddresses::AuthorTopPage);
     addMenuItem(m_mschatsuru, "mail", QStringLiteral("メールでも送ってみるかにゃ！"),
                 [this] { openAddress(FixedAddresses::Mail, false); });
-    m_rainn2 = separator(m_mschatsuru, "rainn2");
-    // The chat window's item "mschat" goes last in this menu, after m_rainn2.
+    separator(m_mschatsuru, "rainn2");
+    // The chat window's item "mschat" goes here, last in this menu:
+    //   addMenuItem(m_mschatsuru, "mschat", caption, [] { Forms::show<...>(); });
 
     m_filedl1 = submenu("filedl1", QStringLiteral("画像のダウンロード(&D)"));
-    // The download window's item "filedl" goes first in this menu, before m_daunnsyoki.
     m_daunnsyoki =
         addMenuItem(m_filedl1, "daunnsyoki", QStringLiteral("ダウンロード先フォルダー設定(&S)"),
                     [this] { daunnsyoki_Click(); });
+    // The download window's item "filedl" goes here, first in this menu, before m_daunnsyoki:
+    //   addMenuItem(m_filedl1, "filedl", caption, [this] { ... }, m_daunnsyoki);
 
     m_adoresu = submenu("adoresu", QStringLiteral("アドレス追加削除"));
     addMenuItem(m_adoresu, "adoresut", QStringLiteral("アドレスの追加にゃ(&T)"),
@@ -188,8 +190,9 @@ void frmBrowser::buildMenu()
     addMenuItem(m_adoresu, "adoresus", QStringLiteral("アドレスの削除にゃ(&S)"),
                 [this] { adoresus_Click(); });
 
-    // The version window's item "berjyonn" goes on the menu bar before m_end.
     m_end = addMenuItem(nullptr, "end", QStringLiteral("終了(&X)"), [this] { end_Click(); });
+    // The version window's item "berjyonn" goes here, on the menu bar before m_end:
+    //   addMenuItem(nullptr, "berjyonn", caption, [] { Forms::show<...>(); }, m_end);
 }
 
 int frmBrowser::pixels(int twips) const
@@ -342,10 +345,7 @@ void frmBrowser::timTimer_Timer()
 
 void frmBrowser::kuokuo_Click()
 {
-    Form1 *window = Forms::instance<Form1>();
-    window->show();
-    window->raise();
-    window->activateWindow();
+    Forms::show<Form1>();
 }
 
 QStringList frmBrowser::addressList() const

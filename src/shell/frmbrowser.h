@@ -92,7 +92,6 @@ private:
     QMenu *m_mschatsuru = nullptr;
     QMenu *m_filedl1 = nullptr;
     QMenu *m_adoresu = nullptr;
-    QAction *m_rainn2 = nullptr;
     QAction *m_daunnsyoki = nullptr;
     QAction *m_end = nullptr;
 
