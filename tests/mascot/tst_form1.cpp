@@ -136,14 +136,7 @@ void Form1Test::doubleClickEndsOnLine3()
 {
     m_form = Forms::instance<Form1>();
     m_form->show();
-    QLabel *cat = m_form->findChild<QLabel *>("kuokuo");
-    QSet<int> seen;
-    for (int i = 0; i < 60; ++i) {
-        QTest::mouseClick(cat, Qt::LeftButton);
-        seen.insert(m_form->shownLine());
-    }
-    QCOMPARE(seen, (QSet<int>{12, 15, 19}));
-    QTest::mouseDClick(cat, Qt::LeftButton);
+    QTest::mouseDClick(m_form->findChild<QLabel *>("kuokuo"), Qt::LeftButton);
     QCOMPARE(m_form->shownLine(), qint16(3));
     QCOMPARE(shownText(), TestProgramFolder::lineText(3));
 }

@@ -85,10 +85,8 @@ void AddressListTest::loads_data()
     const QStringList three = {"http://127.0.0.1/a", "HTTP://127.0.0.1/A", "http://127.0.0.1/a/"};
     QTest::newRow("three entries") << listFile(three) << three;
     QTest::newRow("other marker line") << listFile(three, "[something else]") << three;
-    QTest::newRow("empty list") << listFile({}) << QStringList();
     QTest::newRow("count 3, two lines")
         << QByteArray("[rad.rtp]\r\n3\r\na\r\nb\r\n\r\n") << QStringList();
-    QTest::newRow("no closing line") << QByteArray("[rad.rtp]\r\n1\r\na\r\n") << QStringList();
     QTest::newRow("count above 100") << listFile(numbered(101)) << QStringList();
     QTest::newRow("100 entries") << listFile(numbered(100)) << numbered(100);
     QTest::newRow("count 0 reads no entry")

@@ -38,7 +38,6 @@ class ContentTest : public QObject
 private Q_SLOTS:
     void shipsWhatTheProgramNeeds();
     void installWritesOnlyWhatIsMissing();
-    void installGoesOnPastAFileItCannotWrite();
     void settingsFileHoldsTheLinesAndEmptyLists();
     void everyLineShowsACat();
     void pagesHaveTitlesAndSections_data();
@@ -69,16 +68,6 @@ void ContentTest::installWritesOnlyWhatIsMissing()
     QVERIFY(folder.write(FileNames::StartPage, "changed"));
     QVERIFY(Content::installMissing(folder.path()));
     QCOMPARE(folder.read(FileNames::StartPage), QByteArray("changed"));
-}
-
-void ContentTest::installGoesOnPastAFileItCannotWrite()
-{
-    TestProgramFolder folder;
-    QVERIFY(QDir(folder.path()).mkdir(FileNames::Settings)); // stands where the file should be
-    QVERIFY(QDir(folder.path()).mkdir("sub"));
-    QVERIFY(!Content::installMissing(folder.path() + "/sub/missing"));
-    QVERIFY(Content::installMissing(folder.path())); // a folder "exists": nothing to write there
-    QVERIFY(folder.exists(FileNames::StartPage));
 }
 
 void ContentTest::settingsFileHoldsTheLinesAndEmptyLists()

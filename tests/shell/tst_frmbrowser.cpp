@@ -44,7 +44,6 @@ private Q_SLOTS:
     void openAddressFromOtherWindows();
     void layoutRule();
     void minimizedGetsFallbackSize();
-    void closeRequestIsIgnored();
     void downloadFolderChoice();
     void kuokuoItemShowsGreetingWindow();
 
@@ -346,20 +345,6 @@ void FrmBrowserTest::minimizedGetsFallbackSize()
     window()->setWindowState(Qt::WindowNoState);
     window()->resize(800, 500 + window()->menuBar()->height());
     QTRY_COMPARE(browser->size(), QSize(793, 403));
-}
-
-void FrmBrowserTest::closeRequestIsIgnored()
-{
-    window()->show();
-    QVERIFY(!(window()->windowFlags() & Qt::WindowCloseButtonHint));
-    QPointer<frmBrowser> browser = window();
-    QVERIFY(!browser->close());
-    QCloseEvent request;
-    QApplication::sendEvent(browser, &request);
-    QVERIFY(!request.isAccepted());
-    QCoreApplication::processEvents();
-    QVERIFY(browser);
-    QVERIFY(browser->isVisible());
 }
 
 void FrmBrowserTest::downloadFolderChoice()
