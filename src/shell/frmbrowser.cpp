@@ -218,6 +218,8 @@ void frmBrowser::placeControls()
 
 void frmBrowser::Form_Resize()
 {
+    if (!m_browser) // still being built
+        return;
     const qreal dpi = logicalDpiX();
     const bool minimized = isMinimized();
     const int innerWidth = minimized ? 0 : pixelsToTwips(m_client->width(), dpi);
