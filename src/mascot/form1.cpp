@@ -1,5 +1,6 @@
 #include "mascot/form1.h"
 
+#include "chat/mschatform.h"
 #include "common/programfolder.h"
 #include "platform/clock.h"
 #include "platform/forms.h"
@@ -82,7 +83,7 @@ void Form1::Command4_Click()
 
 void Form1::Command5_Click()
 {
-    // Showing the chat window, just before this close, comes with the chat window.
+    Forms::show<mschatform>();
     close();
 }
 

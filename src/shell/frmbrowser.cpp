@@ -1,5 +1,7 @@
 #include "shell/frmbrowser.h"
 
+#include "about/frmabout.h"
+#include "chat/mschatform.h"
 #include "common/filenames.h"
 #include "common/listfile.h"
 #include "common/programfolder.h"
@@ -174,8 +176,8 @@ void frmBrowser::buildMenu()
     addMenuItem(m_mschatsuru, "mail", QStringLiteral("メールでも送ってみるかにゃ！"),
                 [this] { openAddress(FixedAddresses::Mail, false); });
     separator(m_mschatsuru, "rainn2");
-    // The chat window's item "mschat" goes here, last in this menu:
-    //   addMenuItem(m_mschatsuru, "mschat", caption, [] { Forms::show<...>(); });
+    addMenuItem(m_mschatsuru, "mschat", QStringLiteral("MSCHATに自分で設定して接続"),
+                [] { Forms::show<mschatform>(); });
 
     m_filedl1 = submenu("filedl1", QStringLiteral("画像のダウンロード(&D)"));
     m_daunnsyoki =
@@ -191,8 +193,9 @@ void frmBrowser::buildMenu()
                 [this] { adoresus_Click(); });
 
     m_end = addMenuItem(nullptr, "end", QStringLiteral("終了(&X)"), [this] { end_Click(); });
-    // The version window's item "berjyonn" goes here, on the menu bar before m_end:
-    //   addMenuItem(nullptr, "berjyonn", caption, [] { Forms::show<...>(); }, m_end);
+    addMenuItem(
+        nullptr, "berjyonn", QStringLiteral("バージョン情報(&V)"), [] { Forms::show<frmAbout>(); },
+        m_end);
 }
 
 int frmBrowser::pixels(int twips) const

@@ -1,3 +1,4 @@
+#include "chat/mschatform.h"
 #include "common/programfolder.h"
 #include "mascot/form1.h"
 #include "platform/forms.h"
@@ -190,18 +191,26 @@ void Form1Test::pageButtonsNavigateTheMainWindow()
 void Form1Test::closingButtons_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("Command5") << "Command5";
-    QTest::newRow("Command6") << "Command6";
+    QTest::addColumn<bool>("chatWindow");
+    QTest::newRow("Command5") << "Command5" << true;
+    QTest::newRow("Command6") << "Command6" << false;
 }
 
 void Form1Test::closingButtons()
 {
     QFETCH(QString, name);
+    QFETCH(bool, chatWindow);
     m_form = Forms::instance<Form1>();
     m_form->show();
     button(qPrintable(name))->click();
     QTRY_VERIFY(m_form.isNull());
     QVERIFY(!Forms::loaded<frmBrowser>());
+    QPointer<mschatform> chat = Forms::loaded<mschatform>();
+    QCOMPARE(!chat.isNull(), chatWindow);
+    if (chat) {
+        QVERIFY(chat->isVisible());
+        delete chat;
+    }
 }
 
 void Form1Test::openingAgainDoesNotGreetAgain()

@@ -1,3 +1,5 @@
+#include "about/frmabout.h"
+#include "chat/mschatform.h"
 #include "common/programfolder.h"
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
@@ -45,7 +47,8 @@ private Q_SLOTS:
     void layoutRule();
     void minimizedGetsFallbackSize();
     void downloadFolderChoice();
-    void kuokuoItemShowsGreetingWindow();
+    void menuItemsShowWindows_data();
+    void menuItemsShowWindows();
 
 private:
     frmBrowser *window() { return Forms::instance<frmBrowser>(); }
@@ -237,13 +240,13 @@ void FrmBrowserTest::menuTree()
     QCOMPARE(tree(window()->menuBar()->actions()),
              (QStringList{"kuokuo|KUOKUOを呼ぶ(&R)", "mschatsuru|MS-CHATでもする(&M)",
                           "filedl1|画像のダウンロード(&D)", "adoresu|アドレス追加削除",
-                          "end|終了(&X)"}));
-    QCOMPARE(
-        tree(window()->findChild<QMenu *>("mschatsuru")->actions()),
-        (QStringList{"kyoutoko1|#きょうとこのへやへの接続HP", "rainn|-",
-                     "ms25dl|MSCHATソフトのダウンロード", "mschatsaba|MSCHAT接続サーバーHPへ",
-                     "bbs|ソフトやチャットについての質問BBS", "asobikata|MSCHATの遊び方のHPへ",
-                     "tmsh|zorEDUDARiridevadi", "mail|メールでも送ってみるかにゃ！", "rainn2|-"}));
+                          "berjyonn|バージョン情報(&V)", "end|終了(&X)"}));
+    QCOMPARE(tree(window()->findChild<QMenu *>("mschatsuru")->actions()),
+             (QStringList{"kyoutoko1|#きょうとこのへやへの接続HP", "rainn|-",
+                          "ms25dl|MSCHATソフトのダウンロード", "mschatsaba|MSCHAT接続サーバーHPへ",
+                          "bbs|ソフトやチャットについての質問BBS", "asobikata|MSCHATの遊び方のHPへ",
+                          "tmsh|zorEDUDARiridevadi", "mail|メールでも送ってみるかにゃ！",
+                          "rainn2|-", "mschat|MSCHATに自分で設定して接続"}));
     QCOMPARE(tree(window()->findChild<QMenu *>("filedl1")->actions()),
              (QStringList{"daunnsyoki|ダウンロード先フォルダー設定(&S)"}));
     QCOMPARE(tree(window()->findChild<QMenu *>("adoresu")->actions()),
@@ -371,14 +374,38 @@ void FrmBrowserTest::downloadFolderChoice()
     QVERIFY(!holder->isVisible());
 }
 
-void FrmBrowserTest::kuokuoItemShowsGreetingWindow()
+void FrmBrowserTest::menuItemsShowWindows_data()
 {
-    item("kuokuo")->trigger();
-    Form1 *greeting = Forms::loaded<Form1>();
-    QVERIFY(greeting);
-    QVERIFY(greeting->isVisible());
-    item("kuokuo")->trigger();
-    QCOMPARE(Forms::loaded<Form1>(), greeting);
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("window");
+    QTest::newRow("kuokuo") << "kuokuo"
+                            << "Form1";
+    QTest::newRow("mschat") << "mschat"
+                            << "mschatform";
+    QTest::newRow("berjyonn") << "berjyonn"
+                              << "frmAbout";
+}
+
+void FrmBrowserTest::menuItemsShowWindows()
+{
+    QFETCH(QString, item);
+    QFETCH(QString, window);
+    const auto loaded = [&]() -> QWidget * {
+        if (window == "Form1")
+            return Forms::loaded<Form1>();
+        if (window == "mschatform")
+            return Forms::loaded<mschatform>();
+        return Forms::loaded<frmAbout>();
+    };
+    QVERIFY(!loaded());
+    this->item(item.toLatin1().constData())->trigger();
+    QPointer<QWidget> shown = loaded();
+    QVERIFY(shown);
+    QVERIFY(shown->isVisible());
+    QVERIFY(!shown->isModal());
+    this->item(item.toLatin1().constData())->trigger(); // open already: brought forward only
+    QCOMPARE(loaded(), shown.data());
+    delete shown;
 }
 
 QTEST_MAIN(FrmBrowserTest)
