@@ -11,8 +11,7 @@ ListFile::ListFile(QString folder, QString name, int capacity)
     : m_folder(std::move(folder))
     , m_name(std::move(name))
     , m_capacity(capacity)
-{
-}
+{}
 
 ListFile ListFile::addresses(const QString &folder)
 {
@@ -66,7 +65,8 @@ bool ListFile::save(const QStringList &entries) const
     writer.writeLine(marker());
     writer.writeLine(QString::number(entries.size()));
     for (const QString &entry : entries) {
-        if (entry.isEmpty() || entry.contains(QLatin1Char('\r')) || entry.contains(QLatin1Char('\n')))
+        if (entry.isEmpty() || entry.contains(QLatin1Char('\r')) ||
+            entry.contains(QLatin1Char('\n')))
             return false;
         writer.writeLine(entry);
     }

@@ -16,7 +16,8 @@ QString &storedPath()
 
 QString withoutTrailingSeparator(QString folder)
 {
-    while (folder.size() > 1 && (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator())))
+    while (folder.size() > 1 &&
+           (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator())))
         folder.chop(1);
     return folder;
 }

@@ -31,7 +31,9 @@ std::optional<QByteArray> encodeCp932(QStringView text)
     return bytes;
 }
 
-TextReader::TextReader(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+TextReader::TextReader(QByteArray bytes)
+    : m_bytes(std::move(bytes))
+{}
 
 bool TextReader::open(const QString &path)
 {

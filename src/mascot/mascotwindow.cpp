@@ -31,7 +31,8 @@ QPixmap loadPicture(const QString &path)
 }
 } // namespace
 
-CatPicture::CatPicture(QWidget *parent) : QLabel(parent)
+CatPicture::CatPicture(QWidget *parent)
+    : QLabel(parent)
 {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setCursor(Qt::PointingHandCursor);
@@ -58,9 +59,17 @@ void CatPicture::mouseDoubleClickEvent(QMouseEvent *event)
     QLabel::mouseDoubleClickEvent(event);
 }
 
-SpeechBalloon::SpeechBalloon(QWidget *parent) : QWidget(parent)
+SpeechBalloon::SpeechBalloon(QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void SpeechBalloon::resizeEvent(QResizeEvent *)
+{
+    // The words fill the balloon's body, right of its tail.
+    for (QWidget *text : findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        text->setGeometry(TailWidth + 10, 8, width() - TailWidth - 18, height() - 16);
 }
 
 void SpeechBalloon::paintEvent(QPaintEvent *)
@@ -121,7 +130,10 @@ MascotWindow::MascotWindow(Serihuhyou &table, QWidget *parent)
     m_kuokuo->setToolTip(QString());
 
     m_serihu->setObjectName(QStringLiteral("serihu"));
-    m_serihu->setFixedSize(BalloonWidth, CatHeight + 6);
+    // At least its design width; wider where the buttons below need more room.
+    m_serihu->setMinimumWidth(BalloonWidth);
+    m_serihu->setFixedHeight(CatHeight + 6);
+    m_serihu->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
     m_serihuText->setObjectName(QStringLiteral("serihuText"));
     m_serihuText->setFont(serihuFont());
@@ -135,13 +147,11 @@ MascotWindow::MascotWindow(Serihuhyou &table, QWidget *parent)
     textPalette.setColor(QPalette::Base, Qt::white);
     textPalette.setColor(QPalette::Text, Qt::black);
     m_serihuText->setPalette(textPalette);
-    m_serihuText->setGeometry(TailWidth + 10, 8, BalloonWidth - TailWidth - 18, CatHeight - 10);
 
     auto *top = new QHBoxLayout;
     top->setSpacing(8);
     top->addWidget(m_kuokuo, 0, Qt::AlignTop);
-    top->addWidget(m_serihu, 0, Qt::AlignTop);
-    top->addStretch();
+    top->addWidget(m_serihu, 1, Qt::AlignTop);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);

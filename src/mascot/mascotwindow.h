@@ -38,6 +38,7 @@ public:
     explicit SpeechBalloon(QWidget *parent = nullptr);
 
 protected:
+    void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 };
 

@@ -11,8 +11,8 @@ class QtFolderPicker final : public FolderPicker
 public:
     std::optional<QString> chooseFolder(QWidget *owner, const QString &title) override
     {
-        const QString folder = QFileDialog::getExistingDirectory(
-            owner, title, QDir::homePath(), QFileDialog::ShowDirsOnly);
+        const QString folder = QFileDialog::getExistingDirectory(owner, title, QDir::homePath(),
+                                                                 QFileDialog::ShowDirsOnly);
         if (folder.isEmpty())
             return std::nullopt;
         return QDir::toNativeSeparators(folder);

@@ -26,6 +26,17 @@ Window *instance()
     return window.data();
 }
 
+// Shows the window, not modal, creating it if needed; a window already open comes forward.
+template <class Window>
+Window *show()
+{
+    Window *window = instance<Window>();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
 // The live window, or nullptr when it is not loaded.
 template <class Window>
 Window *loaded()

@@ -5,14 +5,19 @@
 
 namespace kuokuo {
 
-const QString LinuxRegistry::MsInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+const QString LinuxRegistry::MsInfoKey =
+    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString LinuxRegistry::SharedToolsKey =
     QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QStringList LinuxRegistry::Candidates = {
-    QStringLiteral("hardinfo2"),           QStringLiteral("hardinfo"),
-    QStringLiteral("gnome-system-monitor"), QStringLiteral("plasma-systemmonitor"),
-    QStringLiteral("ksysguard"),           QStringLiteral("mate-system-monitor"),
-    QStringLiteral("xfce4-taskmanager"),   QStringLiteral("lxtask"),
+    QStringLiteral("hardinfo2"),
+    QStringLiteral("hardinfo"),
+    QStringLiteral("gnome-system-monitor"),
+    QStringLiteral("plasma-systemmonitor"),
+    QStringLiteral("ksysguard"),
+    QStringLiteral("mate-system-monitor"),
+    QStringLiteral("xfce4-taskmanager"),
+    QStringLiteral("lxtask"),
     QStringLiteral("qps"),
 };
 

@@ -15,9 +15,9 @@ namespace kuokuo {
 class LinuxRegistry final : public Registry
 {
 public:
-    static const QString MsInfoKey;         // SOFTWARE\Microsoft\Shared Tools\MSINFO
-    static const QString SharedToolsKey;    // SOFTWARE\Microsoft\Shared Tools Location
-    static const QStringList Candidates;    // program names looked for, in order
+    static const QString MsInfoKey;      // SOFTWARE\Microsoft\Shared Tools\MSINFO
+    static const QString SharedToolsKey; // SOFTWARE\Microsoft\Shared Tools Location
+    static const QStringList Candidates; // program names looked for, in order
 
     // `findExecutable` maps a program name to its full path, or an empty text.
     explicit LinuxRegistry(std::function<QString(const QString &)> findExecutable = {});

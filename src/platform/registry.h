@@ -24,8 +24,8 @@ public:
     static constexpr long ERROR_MORE_DATA = 234;
 
     virtual ~Registry() = default;
-    virtual long RegOpenKeyExA(Key root, const QString &subKey, quint32 options,
-                               quint32 samDesired, Key *result) = 0;
+    virtual long RegOpenKeyExA(Key root, const QString &subKey, quint32 options, quint32 samDesired,
+                               Key *result) = 0;
     // `data` is the buffer and `*size` its size in bytes; on success `*size` becomes the size of
     // the value's data and `*type` its type.
     virtual long RegQueryValueExA(Key key, const QString &valueName, quint32 *type,

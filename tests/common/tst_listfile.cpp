@@ -40,9 +40,8 @@ void ListFileTest::load_data()
     QTest::newRow("missing file") << QByteArray() << 50 << false << QStringList{};
     QTest::newRow("empty list") << QByteArray("[rad.rtp]\r\n0\r\n\r\n") << 100 << true
                                 << QStringList{};
-    QTest::newRow("two entries")
-        << QByteArray("[rad.rtp]\r\n2\r\nhttp://a/\r\nhttp://b/\r\n\r\n") << 100 << true
-        << QStringList{"http://a/", "http://b/"};
+    QTest::newRow("two entries") << QByteArray("[rad.rtp]\r\n2\r\nhttp://a/\r\nhttp://b/\r\n\r\n")
+                                 << 100 << true << QStringList{"http://a/", "http://b/"};
     QTest::newRow("marker not examined")
         << QByteArray("[whatever]\r\n1\r\nx\r\n\r\n") << 100 << true << QStringList{"x"};
     QTest::newRow("count with trailing text")
@@ -53,20 +52,20 @@ void ListFileTest::load_data()
         << QByteArray("[m]\r\nabc\r\n\r\n") << 100 << true << QStringList{};
     QTest::newRow("count 0 does not read the next lines as entries")
         << QByteArray("[m]\r\n0\r\nstray\r\n") << 50 << true << QStringList{};
-    QTest::newRow("negative count") << QByteArray("[m]\r\n-2\r\n\r\n") << 50 << true
-                                    << QStringList{};
+    QTest::newRow("negative count")
+        << QByteArray("[m]\r\n-2\r\n\r\n") << 50 << true << QStringList{};
     QTest::newRow("fewer lines than the count")
         << QByteArray("[m]\r\n3\r\na\r\nb\r\n") << 100 << false << QStringList{};
     QTest::newRow("missing closing line")
         << QByteArray("[m]\r\n2\r\na\r\nb\r\n") << 100 << false << QStringList{};
     QTest::newRow("count above capacity")
-        << QByteArray("[m]\r\n51\r\n") + QByteArray("x\r\n").repeated(51) + "\r\n" << 50 << false
-        << QStringList{};
+        << QByteArray("[m]\r\n51\r\n") + QByteArray("x\r\n").repeated(51) + "\r\n"
+        << 50 << false << QStringList{};
     QTest::newRow("huge count") << QByteArray("[m]\r\n1e400\r\n\r\n") << 50 << false
                                 << QStringList{};
     QTest::newRow("only a marker") << QByteArray("[m]\r\n") << 50 << false << QStringList{};
-    QTest::newRow("linux line ends") << QByteArray("[m]\n1\nabc\n\n") << 50 << true
-                                     << QStringList{"abc"};
+    QTest::newRow("linux line ends")
+        << QByteArray("[m]\n1\nabc\n\n") << 50 << true << QStringList{"abc"};
     QTest::newRow("japanese entry")
         << *encodeCp932(QStringLiteral("[m]\r\n1\r\nきょうと部屋\r\n\r\n")) << 50 << true
         << QStringList{QStringLiteral("きょうと部屋")};
@@ -96,11 +95,11 @@ void ListFileTest::writtenBytes_data()
     QTest::addColumn<QStringList>("entries");
     QTest::addColumn<QByteArray>("bytes");
 
-    QTest::newRow("empty address list") << "rad.rtp" << QStringList{}
-                                        << QByteArray("[rad.rtp]\r\n0\r\n\r\n");
-    QTest::newRow("server list")
-        << "rmssaaba.rtp" << QStringList{"irc.example", " spaced "}
-        << QByteArray("[rmssaaba.rtp]\r\n2\r\nirc.example\r\n spaced \r\n\r\n");
+    QTest::newRow("empty address list")
+        << "rad.rtp" << QStringList{} << QByteArray("[rad.rtp]\r\n0\r\n\r\n");
+    QTest::newRow("server list") << "rmssaaba.rtp" << QStringList{"irc.example", " spaced "}
+                                 << QByteArray(
+                                        "[rmssaaba.rtp]\r\n2\r\nirc.example\r\n spaced \r\n\r\n");
     QTest::newRow("room list in cp932")
         << "rmsheya.rtp" << QStringList{QStringLiteral("部屋")}
         << QByteArray("[rmsheya.rtp]\r\n1\r\n\x95\x94\x89\xae\r\n\r\n");

@@ -33,9 +33,15 @@ void ProgramFolderTest::joinsWithOneSeparator_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
-    QTest::newRow("plain") << "/opt/kuokuo" << "rad.rtp" << "/opt/kuokuo/rad.rtp";
-    QTest::newRow("trailing separator") << "/opt/kuokuo/" << "rad.rtp" << "/opt/kuokuo/rad.rtp";
-    QTest::newRow("root") << "/" << "a.jpg" << "/a.jpg";
+    QTest::newRow("plain") << "/opt/kuokuo"
+                           << "rad.rtp"
+                           << "/opt/kuokuo/rad.rtp";
+    QTest::newRow("trailing separator") << "/opt/kuokuo/"
+                                        << "rad.rtp"
+                                        << "/opt/kuokuo/rad.rtp";
+    QTest::newRow("root") << "/"
+                          << "a.jpg"
+                          << "/a.jpg";
 }
 
 void ProgramFolderTest::joinsWithOneSeparator()

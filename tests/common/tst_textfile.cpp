@@ -40,7 +40,8 @@ void TextFileTest::wholeLines_data()
     QTest::newRow("empty lines kept") << QByteArray("\r\n\r\nx\r\n") << QStringList{"", "", "x"};
     QTest::newRow("lf cr is two ends") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
     QTest::newRow("commas and quotes stay") << QByteArray("\"a\",b\r\n") << QStringList{"\"a\",b"};
-    QTest::newRow("japanese") << cp932("猫のKUOKUO\r\nにゃあ") << QStringList{"猫のKUOKUO", "にゃあ"};
+    QTest::newRow("japanese") << cp932("猫のKUOKUO\r\nにゃあ")
+                              << QStringList{"猫のKUOKUO", "にゃあ"};
     QTest::newRow("empty file") << QByteArray() << QStringList{};
 }
 

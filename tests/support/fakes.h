@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/adapter.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/folderpicker.h"
 #include "platform/hostinfo.h"
@@ -91,6 +92,14 @@ public:
 
     QString localHostName() override { return hostName; }
     QString localIp() override { return ip; }
+};
+
+// A clock that stands still at the time the test sets.
+class FakeClock final : public Clock
+{
+public:
+    QTime time{12, 0};
+    QTime currentTime() override { return time; }
 };
 
 class FakeProcessStarter final : public ProcessStarter

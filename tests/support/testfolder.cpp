@@ -9,7 +9,8 @@
 
 namespace kuokuo::test {
 
-TestProgramFolder::TestProgramFolder() : m_previous(ProgramFolder::path())
+TestProgramFolder::TestProgramFolder()
+    : m_previous(ProgramFolder::path())
 {
     ProgramFolder::setPath(m_dir.path());
 }

@@ -1,0 +1,43 @@
+#include "common/programfolder.h"
+#include "shell/navigator.h"
+#include "shell/sessionend.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QWidget>
+
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    // Qt WebEngine refuses to start its sandbox as root; a normal user keeps it.
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The web engine's start-up report is for its developers, not for the user's terminal.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // The name picks the per-user data folder. No display name: the window manager would append
+    // it to every caption.
+    QApplication::setApplicationName(QStringLiteral("kuokuonavi"));
+    QApplication::setDesktopFileName(QStringLiteral("kuokuonavi"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/content/kuokuonavi.svg")));
+
+    kuokuo::ProgramFolder::initialise();
+    kuokuo::SessionEnd sessionEnd;
+    sessionEnd.watchSignals();
+    kuokuo::startNavigator();
+    const int status = QApplication::exec();
+
+    // Windows still open go before the application object, the web view's page before its
+    // profile.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (!window->parent())
+            windows << window;
+    for (const QPointer<QWidget> &window : windows)
+        delete window.data();
+    return status;
+}

@@ -1,0 +1,331 @@
+#include "chat/mschatform.h"
+
+#include "chat/micadoresu.h"
+#include "common/listfile.h"
+#include "common/programfolder.h"
+#include "mascot/kuokuoform.h"
+#include "mascot/mascotwindow.h"
+#include "platform/forms.h"
+#include "platform/hostinfo.h"
+#include "shell/frmbrowser.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace kuokuo {
+
+namespace {
+const QColor PanelColour(255, 255, 192);
+const QColor ButtonColour(255, 255, 128);
+
+QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLabel *makeLabel(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QComboBox *makeList(const QString &name, QWidget *parent)
+{
+    auto *list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setEditable(true);
+    // Entries join the list only through the add buttons, in the order added.
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setMaxVisibleItems(15);
+    list->setMinimumContentsLength(28);
+    return list;
+}
+
+// The list files bound to the program folder at the moment of use.
+ListFile serverFile()
+{
+    return ListFile::servers(ProgramFolder::path());
+}
+
+ListFile roomFile()
+{
+    return ListFile::rooms(ProgramFolder::path());
+}
+} // namespace
+
+mschatform::mschatform(QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_kuokuo(makeLabel(QStringLiteral("kuokuo"), QString(), this))
+    , m_thostname(new QLineEdit(this))
+    , m_tip(new QLineEdit(this))
+    , m_combo1(nullptr)
+    , m_combo2(nullptr)
+    , m_touroku(nullptr)
+{
+    setObjectName(QStringLiteral("mschatform"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("MS-CHATでもするにゃあ"));
+
+    m_kuokuo->setPixmap(MascotWindow::designPicture());
+    m_kuokuo->setFixedSize(70, 102);
+    m_thostname->setObjectName(QStringLiteral("thostname"));
+    m_tip->setObjectName(QStringLiteral("tip"));
+
+    auto *hostGrid = new QGridLayout;
+    hostGrid->setVerticalSpacing(4);
+    hostGrid->addWidget(
+        makeLabel(QStringLiteral("Label1"), QStringLiteral("ホストコンピュータ名"), this), 0, 0);
+    hostGrid->addWidget(m_thostname, 1, 0);
+    hostGrid->addWidget(makeLabel(QStringLiteral("Label2"), QStringLiteral("IPアドレス"), this), 2,
+                        0);
+    hostGrid->addWidget(m_tip, 3, 0);
+    hostGrid->setRowStretch(4, 1);
+
+    auto *top = new QHBoxLayout;
+    top->setSpacing(14);
+    top->addWidget(m_kuokuo, 0, Qt::AlignTop);
+    top->addLayout(hostGrid, 1);
+
+    // The light yellow panel behind the lower part.
+    auto *shape1 = new QFrame(this);
+    shape1->setObjectName(QStringLiteral("Shape1"));
+    shape1->setFrameShape(QFrame::Box);
+    shape1->setFrameShadow(QFrame::Plain);
+    shape1->setAutoFillBackground(true);
+    QPalette panel = shape1->palette();
+    panel.setColor(QPalette::Window, PanelColour);
+    panel.setColor(QPalette::WindowText, palette().color(QPalette::WindowText));
+    QPalette framed = panel;
+    framed.setColor(QPalette::WindowText, QColor(190, 180, 110)); // the frame line
+    shape1->setPalette(framed);
+
+    QLabel *label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("MS－CHAT接続"), shape1);
+    QFont heading = label5->font();
+    heading.setBold(true);
+    heading.setPointSize(18);
+    label5->setFont(heading);
+    QLabel *label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("接続サイト名"), shape1);
+    QLabel *label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("接続部屋名"), shape1);
+    for (QLabel *label : {label5, label3, label4}) {
+        label->setAutoFillBackground(true);
+        label->setPalette(panel);
+    }
+
+    QPushButton *command1 =
+        makeButton(QStringLiteral("Command1"), QStringLiteral("設定登録"), shape1);
+    QPushButton *command2 =
+        makeButton(QStringLiteral("Command2"), QStringLiteral("設定削除"), shape1);
+    QPushButton *command3 =
+        makeButton(QStringLiteral("Command3"), QStringLiteral("設定登録"), shape1);
+    QPushButton *command4 =
+        makeButton(QStringLiteral("Command4"), QStringLiteral("設定削除"), shape1);
+    m_touroku = makeButton(QStringLiteral("touroku"), QStringLiteral("MS-CHATに接続"), shape1);
+    m_combo1 = makeList(QStringLiteral("Combo1"), shape1);
+    m_combo2 = makeList(QStringLiteral("Combo2"), shape1);
+
+    // A plain label shows "&" as it is: the note reads "[&tafu]", the room the address uses.
+    QLabel *label6 = makeLabel(
+        QStringLiteral("Label6"),
+        QStringLiteral("ここからは#付の部屋は接続できないので、もし#付の部屋名だったら[") +
+            FallbackRoom + QStringLiteral("]の部屋につながりますにゃあ！"),
+        shape1);
+    label6->setTextFormat(Qt::PlainText);
+    label6->setWordWrap(true);
+    label6->setPalette(panel);
+
+    const QString buttonStyle =
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #9a9a50;"
+                       " border-radius: 3px; padding: 3px 10px; }"
+                       " QPushButton:hover { border-color: #5a5a20; }"
+                       " QPushButton:pressed { background-color: #e8e870; }"
+                       " QPushButton:focus { border: 2px solid #5a5a20; }")
+            .arg(ButtonColour.name());
+    for (QPushButton *button : {command1, command2, command3, command4, m_touroku})
+        button->setStyleSheet(buttonStyle);
+    m_touroku->setMinimumHeight(30);
+
+    auto *serverRow = new QHBoxLayout;
+    serverRow->addWidget(label3);
+    serverRow->addStretch();
+    serverRow->addWidget(command1);
+    serverRow->addWidget(command2);
+    auto *roomRow = new QHBoxLayout;
+    roomRow->addWidget(label4);
+    roomRow->addStretch();
+    roomRow->addWidget(command3);
+    roomRow->addWidget(command4);
+
+    auto *lower = new QVBoxLayout(shape1);
+    lower->setContentsMargins(14, 10, 14, 14);
+    lower->setSpacing(6);
+    lower->addWidget(label5, 0, Qt::AlignHCenter);
+    lower->addSpacing(4);
+    lower->addLayout(serverRow);
+    lower->addWidget(m_combo1);
+    lower->addSpacing(6);
+    lower->addLayout(roomRow);
+    lower->addWidget(m_combo2);
+    lower->addSpacing(6);
+    lower->addWidget(label6);
+    lower->addSpacing(4);
+    lower->addWidget(m_touroku, 0, Qt::AlignHCenter);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addLayout(top);
+    layout->addWidget(shape1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(m_thostname, m_tip);
+    setTabOrder(m_tip, m_touroku);
+    setTabOrder(m_touroku, m_combo2);
+    setTabOrder(m_combo2, m_combo1);
+    setTabOrder(m_combo1, command1);
+    setTabOrder(command1, command2);
+    setTabOrder(command2, command3);
+    setTabOrder(command3, command4);
+
+    connect(command1, &QPushButton::clicked, this, [this] {
+        itemwritesaaba();
+        rtmwritesaaba();
+    });
+    connect(command2, &QPushButton::clicked, this, [this] {
+        itemkillsaaba();
+        rtmwritesaaba();
+    });
+    connect(command3, &QPushButton::clicked, this, [this] {
+        itemwriteheya();
+        rtmwriteheya();
+    });
+    connect(command4, &QPushButton::clicked, this, [this] {
+        itemkillheya();
+        rtmwriteheya();
+    });
+    connect(m_touroku, &QPushButton::clicked, this, &mschatform::touroku_Click);
+
+    Form_Load();
+}
+
+void mschatform::Form_Load()
+{
+    m_thostname->setText(hostInfo().localHostName());
+    m_tip->setText(hostInfo().localIp());
+    rtmreadsaaba();
+    rtmreadheya();
+}
+
+void mschatform::addEntry(QComboBox *list)
+{
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    const QString text = list->currentText();
+    if (addListEntry(entries, text)) {
+        list->addItem(text);
+        list->setEditText(text);
+    }
+}
+
+void mschatform::killEntry(QComboBox *list)
+{
+    const QString text = list->currentText();
+    for (int i = 0; i < list->count(); ++i) {
+        if (list->itemText(i) == text) {
+            list->removeItem(i);
+            list->setEditText(QString());
+            return;
+        }
+    }
+}
+
+void mschatform::writeList(QComboBox *list, const ListFile &file)
+{
+    if (list->count() > file.capacity()) {
+        speak(1);
+        return;
+    }
+    QStringList entries;
+    for (int i = 0; i < list->count(); ++i)
+        entries << list->itemText(i);
+    file.save(entries); // a failed write leaves the old file whole and the list as it is
+}
+
+void mschatform::readList(QComboBox *list, const ListFile &file)
+{
+    const std::optional<QStringList> entries = file.load();
+    if (!entries)
+        return;
+    list->addItems(*entries);
+    if (list->count() > 0)
+        list->setCurrentIndex(0);
+    else
+        list->setEditText(QString());
+}
+
+void mschatform::itemwritesaaba()
+{
+    addEntry(m_combo1);
+}
+
+void mschatform::itemkillsaaba()
+{
+    killEntry(m_combo1);
+}
+
+void mschatform::rtmwritesaaba()
+{
+    writeList(m_combo1, serverFile());
+}
+
+void mschatform::rtmreadsaaba()
+{
+    readList(m_combo1, serverFile());
+}
+
+void mschatform::itemwriteheya()
+{
+    addEntry(m_combo2);
+}
+
+void mschatform::itemkillheya()
+{
+    killEntry(m_combo2);
+}
+
+void mschatform::rtmwriteheya()
+{
+    writeList(m_combo2, roomFile());
+}
+
+void mschatform::rtmreadheya()
+{
+    readList(m_combo2, roomFile());
+}
+
+void mschatform::touroku_Click()
+{
+    const std::optional<QString> address =
+        micadoresu(m_combo1->currentText(), m_combo2->currentText());
+    if (!address) {
+        speak(25);
+        return;
+    }
+    frmBrowser *browser = Forms::loaded<frmBrowser>();
+    close();
+    if (browser)
+        browser->openAddress(*address, true);
+}
+
+} // namespace kuokuo

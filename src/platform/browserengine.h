@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/adapter.h"
+
+#include <QObject>
+#include <QString>
+
+class QWidget;
+
+namespace kuokuo {
+
+// The web browser control as the windows drive it. The control's widget carries the object name
+// "brwWebBrowser".
+class BrowserEngine : public QObject
+{
+    Q_OBJECT
+public:
+    // The engine's own configured pages of the "Home" and "Search" buttons.
+    static const QString HomePage;
+    static const QString SearchPage;
+
+    explicit BrowserEngine(QObject *parent = nullptr)
+        : QObject(parent)
+    {}
+
+    virtual QWidget *widget() const = 0;
+
+    // Starts loading `address`, passed through unchanged: http(s), a local file path, a file URL.
+    // mic: and mailto: addresses go to their scheme's handler exactly as given, because the engine
+    // refuses such a request when it does not come from a click inside a page.
+    void Navigate(const QString &address);
+
+    virtual void GoBack() = 0;
+    virtual void GoForward() = 0;
+    virtual void GoHome() = 0;
+    virtual void GoSearch() = 0;
+    virtual void Stop() = 0;
+    virtual void Refresh() = 0;
+
+    // The title and the address of the current page.
+    virtual QString LocationName() const = 0;
+    virtual QString LocationURL() const = 0;
+    // True while a page loads.
+    virtual bool Busy() const = 0;
+
+Q_SIGNALS:
+    // A download of the control ended (also several times for one page).
+    void DownloadComplete();
+
+protected:
+    // Loads an address the engine shows itself.
+    virtual void load(const QString &address) = 0;
+};
+
+// Makes the browser control of a window; tests install one that makes fakes.
+class BrowserEngineFactory
+{
+public:
+    virtual ~BrowserEngineFactory() = default;
+    virtual BrowserEngine *create(QWidget *parent) = 0;
+};
+
+template <>
+BrowserEngineFactory &Adapter<BrowserEngineFactory>::real();
+inline BrowserEngine *createBrowserEngine(QWidget *parent)
+{
+    return Adapter<BrowserEngineFactory>::get().create(parent);
+}
+
+} // namespace kuokuo

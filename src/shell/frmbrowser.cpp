@@ -1,0 +1,421 @@
+#include "shell/frmbrowser.h"
+
+#include "about/frmabout.h"
+#include "chat/mschatform.h"
+#include "common/filenames.h"
+#include "common/listfile.h"
+#include "common/programfolder.h"
+#include "mascot/form1.h"
+#include "mascot/kuokuoform.h"
+#include "platform/browserengine.h"
+#include "platform/folderpicker.h"
+#include "platform/forms.h"
+#include "shell/browserlayout.h"
+#include "shell/dlform.h"
+#include "shell/fixedaddresses.h"
+#include "shell/settingsfile.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+
+namespace kuokuo {
+
+const QString frmBrowser::Caption = QStringLiteral("KUOKU'S　VAVA");
+const QString frmBrowser::ConnectingCaption = QStringLiteral("接続中...");
+
+namespace {
+struct ToolButton
+{
+    const char *key;
+    const char *tip;
+    const char *picture;
+};
+
+const ToolButton ToolButtons[] = {
+    {"Back", "戻るにゃ", ":/shell/back.svg"}, {"Forward", "進むにゃ", ":/shell/forward.svg"},
+    {"Stop", "中止にゃ", ":/shell/stop.svg"}, {"Refresh", "更新にゃ", ":/shell/refresh.svg"},
+    {"Home", "ﾎｰﾑにゃ", ":/shell/home.svg"},  {"Search", "検索にゃ", ":/shell/search.svg"},
+};
+} // namespace
+
+frmBrowser::frmBrowser(QWidget *parent)
+    : QMainWindow(parent)
+    , m_labelTwips(BrowserTwips::LabelLeft, BrowserTwips::LabelTop, BrowserTwips::LabelWidth,
+                   BrowserTwips::LabelHeight)
+    , m_comboTwips(BrowserTwips::ComboLeft, BrowserTwips::ComboTop, BrowserTwips::ComboWidth,
+                   BrowserTwips::ComboHeight)
+    , m_browserTwips(BrowserTwips::BrowserLeft, BrowserTwips::BrowserTop,
+                     BrowserTwips::BrowserWidth, BrowserTwips::BrowserHeight)
+{
+    setObjectName(QStringLiteral("frmBrowser"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(Caption);
+    setWindowIcon(QIcon(QStringLiteral(":/content/kuokuonavi.svg")));
+    // No close button: the menu's exit is the only way out (see closeEvent).
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint);
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    buildToolBar();
+    buildAddressStrip();
+
+    m_browser = createBrowserEngine(m_client);
+    connect(m_browser, &BrowserEngine::DownloadComplete, this,
+            &frmBrowser::brwWebBrowser_DownloadComplete);
+
+    m_timTimer = new QTimer(this);
+    m_timTimer->setObjectName(QStringLiteral("timTimer"));
+    m_timTimer->setInterval(5);
+    connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
+
+    buildMenu();
+
+    resize(pixels(BrowserTwips::ClientWidth),
+           pixels(BrowserTwips::ClientHeight) + menuBar()->sizeHint().height());
+    placeControls();
+    m_client->installEventFilter(this);
+    m_cboAddress->lineEdit()->installEventFilter(this);
+}
+
+void frmBrowser::buildToolBar()
+{
+    m_tbToolBar = new QToolBar(m_client);
+    m_tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
+    m_tbToolBar->setMovable(false);
+    m_tbToolBar->setFloatable(false);
+    m_tbToolBar->setIconSize(QSize(24, 24));
+    m_tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    for (const ToolButton &button : ToolButtons) {
+        const QString key = QString::fromLatin1(button.key);
+        QAction *action = m_tbToolBar->addAction(QIcon(QString::fromLatin1(button.picture)),
+                                                 QString::fromUtf8(button.tip));
+        action->setObjectName(key);
+        action->setData(key);
+        action->setToolTip(QString::fromUtf8(button.tip));
+        connect(action, &QAction::triggered, this, [this, key] { tbToolBar_ButtonClick(key); });
+    }
+}
+
+void frmBrowser::buildAddressStrip()
+{
+    m_picAddress = new QWidget(m_client);
+    m_picAddress->setObjectName(QStringLiteral("picAddress"));
+
+    m_cboAddress = new QComboBox(m_picAddress);
+    m_cboAddress->setObjectName(QStringLiteral("cboAddress"));
+    m_cboAddress->setEditable(true);
+    m_cboAddress->setInsertPolicy(QComboBox::NoInsert); // the list changes only through the menu
+    m_cboAddress->setCompleter(nullptr);
+    m_cboAddress->setMaxVisibleItems(20);
+    m_cboAddress->setToolTip(QStringLiteral("URL入力するホームページみえますにゃあ"));
+    connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
+
+    m_lblAddress = new QLabel(QStringLiteral("ｱﾄﾞﾚｽ(&A):"), m_picAddress);
+    m_lblAddress->setObjectName(QStringLiteral("lblAddress"));
+    m_lblAddress->setBuddy(m_cboAddress);
+}
+
+QAction *frmBrowser::addMenuItem(QMenu *menu, const char *name, const QString &caption,
+                                 std::function<void()> action, QAction *before)
+{
+    QWidget *owner = menu ? static_cast<QWidget *>(menu) : menuBar();
+    auto *item = new QAction(caption, owner);
+    item->setObjectName(QString::fromLatin1(name));
+    owner->insertAction(before, item);
+    connect(item, &QAction::triggered, this, std::move(action));
+    return item;
+}
+
+void frmBrowser::addFixedPage(QMenu *menu, const char *name, const QString &caption,
+                              const QString &address)
+{
+    addMenuItem(menu, name, caption, [this, address] {
+        openAddress(localPageAddress(ProgramFolder::path(), address), false);
+    });
+}
+
+void frmBrowser::buildMenu()
+{
+    auto submenu = [this](const char *name, const QString &caption) {
+        QMenu *menu = menuBar()->addMenu(caption);
+        menu->setObjectName(QString::fromLatin1(name));
+        menu->menuAction()->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    auto separator = [](QMenu *menu, const char *name) {
+        QAction *line = menu->addSeparator();
+        line->setObjectName(QString::fromLatin1(name));
+        return line;
+    };
+
+    addMenuItem(nullptr, "kuokuo", QStringLiteral("KUOKUOを呼ぶ(&R)"), [this] { kuokuo_Click(); });
+
+    m_mschatsuru = submenu("mschatsuru", QStringLiteral("MS-CHATでもする(&M)"));
+    addFixedPage(m_mschatsuru, "kyoutoko1", QStringLiteral("#きょうとこのへやへの接続HP"),
+                 FixedAddresses::ChatRoomPage);
+    separator(m_mschatsuru, "rainn");
+    addFixedPage(m_mschatsuru, "ms25dl", QStringLiteral("MSCHATソフトのダウンロード"),
+                 FixedAddresses::ChatClientDownload);
+    addFixedPage(m_mschatsuru, "mschatsaba", QStringLiteral("MSCHAT接続サーバーHPへ"),
+                 FixedAddresses::ChatServerPage);
+    addFixedPage(m_mschatsuru, "bbs", QStringLiteral("ソフトやチャットについての質問BBS"),
+                 FixedAddresses::QuestionBoard);
+    addFixedPage(m_mschatsuru, "asobikata", QStringLiteral("MSCHATの遊び方のHPへ"),
+                 FixedAddresses::HowToChatPage);
+    addFixedPage(m_mschatsuru, "tmsh", QStringLiteral("zorEDUDARiridevadi"),
+                 FixedAddresses::AuthorTopPage);
+    addMenuItem(m_mschatsuru, "mail", QStringLiteral("メールでも送ってみるかにゃ！"),
+                [this] { openAddress(FixedAddresses::Mail, false); });
+    separator(m_mschatsuru, "rainn2");
+    addMenuItem(m_mschatsuru, "mschat", QStringLiteral("MSCHATに自分で設定して接続"),
+                [] { Forms::show<mschatform>(); });
+
+    m_filedl1 = submenu("filedl1", QStringLiteral("画像のダウンロード(&D)"));
+    m_daunnsyoki =
+        addMenuItem(m_filedl1, "daunnsyoki", QStringLiteral("ダウンロード先フォルダー設定(&S)"),
+                    [this] { daunnsyoki_Click(); });
+    // The download window's item "filedl" goes here, first in this menu, before m_daunnsyoki:
+    //   addMenuItem(m_filedl1, "filedl", caption, [this] { ... }, m_daunnsyoki);
+
+    m_adoresu = submenu("adoresu", QStringLiteral("アドレス追加削除"));
+    addMenuItem(m_adoresu, "adoresut", QStringLiteral("アドレスの追加にゃ(&T)"),
+                [this] { adoresut_Click(); });
+    addMenuItem(m_adoresu, "adoresus", QStringLiteral("アドレスの削除にゃ(&S)"),
+                [this] { adoresus_Click(); });
+
+    m_end = addMenuItem(nullptr, "end", QStringLiteral("終了(&X)"), [this] { end_Click(); });
+    addMenuItem(
+        nullptr, "berjyonn", QStringLiteral("バージョン情報(&V)"), [] { Forms::show<frmAbout>(); },
+        m_end);
+}
+
+int frmBrowser::pixels(int twips) const
+{
+    return twipsToPixels(twips, logicalDpiX());
+}
+
+void frmBrowser::placeControls()
+{
+    const int width = m_client->width();
+    m_tbToolBar->setGeometry(0, 0, width, pixels(BrowserTwips::ToolBarHeight));
+    // The address strip is aligned to the top: it spans the window.
+    m_picAddress->setGeometry(0, pixels(BrowserTwips::PicAddressTop), width,
+                              pixels(BrowserTwips::PicAddressHeight));
+    auto place = [this](QWidget *control, const QRect &twips) {
+        control->setGeometry(pixels(twips.x()), pixels(twips.y()), pixels(twips.width()),
+                             pixels(twips.height()));
+    };
+    place(m_lblAddress, m_labelTwips);
+    place(m_cboAddress, m_comboTwips);
+    place(m_browser->widget(), m_browserTwips);
+}
+
+void frmBrowser::Form_Resize()
+{
+    if (!m_browser) // still being built
+        return;
+    const qreal dpi = logicalDpiX();
+    const bool minimized = isMinimized();
+    const int innerWidth = minimized ? 0 : pixelsToTwips(m_client->width(), dpi);
+    const int innerHeight = minimized ? 0 : pixelsToTwips(m_client->height(), dpi);
+    const BrowserLayout layout = formResizeLayout(innerWidth, innerHeight);
+    if (layout.comboWidth)
+        m_comboTwips.setWidth(*layout.comboWidth);
+    m_browserTwips.setWidth(layout.browserWidth);
+    m_browserTwips.setHeight(layout.browserHeight);
+    placeControls();
+}
+
+void frmBrowser::Form_Load()
+{
+    // The close command is gone from the window's make (see the constructor and closeEvent).
+    if (!inibunkatsu(ProgramFolder::path()))
+        return;
+    show();
+    m_tbToolBar->update();
+    Form_Resize();
+    StartingAddress = ProgramFolder::file(FileNames::StartPage);
+    adoresuyomikomi();
+    m_comboTwips.moveTo(BrowserTwips::ComboStartLeft,
+                        m_labelTwips.top() + m_labelTwips.height() + 15);
+    placeControls();
+    m_cboAddress->setEditText(StartingAddress);
+    m_timTimer->start();
+    m_browser->Navigate(StartingAddress);
+}
+
+void frmBrowser::end_Click()
+{
+    m_unloading = true;
+    close();
+    // The window is gone from here on; the rest of the sequence does not touch it.
+    if (!saveSettings(ProgramFolder::path()))
+        return;
+    Forms::instance<kuokuoform>()->farewell();
+}
+
+void frmBrowser::closeEvent(QCloseEvent *event)
+{
+    // Alt+F4 and the window manager's close request do nothing: every normal end of the program
+    // passes through the exit sequence, which saves the settings file.
+    if (m_unloading)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void frmBrowser::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize) {
+        Form_Resize();
+    } else if (watched == m_cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter)
+            cboAddress_Click();
+    }
+    return QMainWindow::eventFilter(watched, event); // the key goes on to the box
+}
+
+void frmBrowser::openAddress(const QString &address, bool showWindow)
+{
+    m_cboAddress->setEditText(address);
+    if (showWindow) {
+        if (isMinimized())
+            showNormal();
+        else
+            show();
+        raise();
+        activateWindow();
+    }
+    m_browser->Navigate(m_cboAddress->currentText());
+}
+
+void frmBrowser::tbToolBar_ButtonClick(const QString &key)
+{
+    m_timTimer->start();
+    if (key == QLatin1String("Back"))
+        m_browser->GoBack();
+    else if (key == QLatin1String("Forward"))
+        m_browser->GoForward();
+    else if (key == QLatin1String("Refresh"))
+        m_browser->Refresh();
+    else if (key == QLatin1String("Home"))
+        m_browser->GoHome();
+    else if (key == QLatin1String("Search"))
+        m_browser->GoSearch();
+    else if (key == QLatin1String("Stop")) {
+        m_timTimer->stop();
+        m_browser->Stop();
+        setWindowTitle(m_browser->LocationName());
+    }
+}
+
+void frmBrowser::cboAddress_Click()
+{
+    m_timTimer->start();
+    m_browser->Navigate(m_cboAddress->currentText());
+}
+
+void frmBrowser::brwWebBrowser_DownloadComplete()
+{
+    setWindowTitle(m_browser->LocationName());
+    m_cboAddress->setEditText(m_browser->LocationURL());
+}
+
+void frmBrowser::timTimer_Timer()
+{
+    if (m_browser->Busy()) {
+        setWindowTitle(ConnectingCaption);
+        return;
+    }
+    m_timTimer->stop();
+    setWindowTitle(m_browser->LocationName());
+}
+
+void frmBrowser::kuokuo_Click()
+{
+    Forms::show<Form1>();
+}
+
+QStringList frmBrowser::addressList() const
+{
+    QStringList entries;
+    for (int i = 0; i < m_cboAddress->count(); ++i)
+        entries << m_cboAddress->itemText(i);
+    return entries;
+}
+
+void frmBrowser::adoresuyomikomi()
+{
+    const std::optional<QStringList> entries = ListFile::addresses(ProgramFolder::path()).load();
+    if (!entries || entries->isEmpty())
+        return;
+    const QString text = m_cboAddress->currentText();
+    m_cboAddress->addItems(*entries);
+    m_cboAddress->setCurrentIndex(-1);
+    m_cboAddress->setEditText(text);
+}
+
+void frmBrowser::adoresut_Click()
+{
+    const QString text = m_cboAddress->currentText();
+    QStringList entries = addressList();
+    if (!addListEntry(entries, text))
+        return;
+    m_cboAddress->addItem(text);
+    m_cboAddress->setEditText(text);
+    if (entries.size() <= ListFile::addresses(ProgramFolder::path()).capacity())
+        adoresukakikomi();
+    else
+        speak(1); // the list is full; the entry stays for this run only
+}
+
+void frmBrowser::adoresus_Click()
+{
+    QStringList entries = addressList();
+    if (entries.isEmpty())
+        return;
+    const qsizetype index = entries.indexOf(m_cboAddress->currentText());
+    if (index >= 0) {
+        entries.removeAt(index);
+        m_cboAddress->removeItem(static_cast<int>(index));
+        m_cboAddress->setEditText(QString());
+    }
+    if (entries.size() <= ListFile::addresses(ProgramFolder::path()).capacity())
+        adoresukakikomi();
+}
+
+bool frmBrowser::adoresukakikomi()
+{
+    return ListFile::addresses(ProgramFolder::path()).save(addressList());
+}
+
+void frmBrowser::daunnsyoki_Click()
+{
+    std::optional<QString> folder =
+        folderPicker().chooseFolder(this, QStringLiteral("フォルダを選択してください。"));
+    if (!folder)
+        return;
+    const qsizetype nul = folder->indexOf(QChar(0));
+    if (nul >= 0)
+        folder->truncate(nul);
+    Forms::instance<dlform>()->setFolder(*folder);
+}
+
+} // namespace kuokuo

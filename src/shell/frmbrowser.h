@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+
+#include <functional>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QTimer;
+class QToolBar;
+
+namespace kuokuo {
+
+class BrowserEngine;
+
+// The navigator: a small web browser whose menu opens every other window. It is the start-up
+// window and offers no close command; the menu item "終了" is the only way out.
+class frmBrowser : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static const QString Caption;
+    static const QString ConnectingCaption;
+
+    explicit frmBrowser(QWidget *parent = nullptr);
+
+    // The start-up sequence: split the settings file, show the window, load the address list and
+    // the start page. Stops at a failed split, leaving a window without page.
+    void Form_Load();
+
+    // The exit sequence: unload the window, save the settings file, then the cat's farewell.
+    void end_Click();
+
+    // How other windows and the menu's fixed pages show an address: put it into the address box,
+    // show the window if asked, and navigate to the text read back from the box. The status timer
+    // is left as it is.
+    void openAddress(const QString &address, bool showWindow);
+
+    // Loads "rad.rtp" into the address list; the address box's text is not changed.
+    void adoresuyomikomi();
+
+    QString StartingAddress;
+
+    BrowserEngine *brwWebBrowser() const { return m_browser; }
+    QComboBox *cboAddress() const { return m_cboAddress; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildToolBar();
+    void buildAddressStrip();
+    void buildMenu();
+    // Adds a menu item named `name` to `menu`, before `before` when given.
+    QAction *addMenuItem(QMenu *menu, const char *name, const QString &caption,
+                         std::function<void()> action, QAction *before = nullptr);
+    void addFixedPage(QMenu *menu, const char *name, const QString &caption,
+                      const QString &address);
+
+    // Layout
+    void placeControls();
+    void Form_Resize();
+    int pixels(int twips) const;
+
+    // Browsing
+    void tbToolBar_ButtonClick(const QString &key);
+    void cboAddress_Click();
+    void brwWebBrowser_DownloadComplete();
+    void timTimer_Timer();
+
+    // Menu
+    void kuokuo_Click();
+    void adoresut_Click();
+    void adoresus_Click();
+    bool adoresukakikomi();
+    void daunnsyoki_Click();
+
+    QStringList addressList() const;
+
+    BrowserEngine *m_browser = nullptr;
+    QWidget *m_client = nullptr;
+    QToolBar *m_tbToolBar = nullptr;
+    QWidget *m_picAddress = nullptr;
+    QLabel *m_lblAddress = nullptr;
+    QComboBox *m_cboAddress = nullptr;
+    QTimer *m_timTimer = nullptr;
+    QMenu *m_mschatsuru = nullptr;
+    QMenu *m_filedl1 = nullptr;
+    QMenu *m_adoresu = nullptr;
+    QAction *m_daunnsyoki = nullptr;
+    QAction *m_end = nullptr;
+
+    // Places in twips, converted at the screen's resolution.
+    QRect m_labelTwips;
+    QRect m_comboTwips;
+    QRect m_browserTwips;
+    bool m_unloading = false;
+};
+
+} // namespace kuokuo
