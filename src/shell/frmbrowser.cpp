@@ -5,9 +5,12 @@
 #include "common/filenames.h"
 #include "common/listfile.h"
 #include "common/programfolder.h"
+#include "download/mainform.h"
+#include "download/rennbann.h"
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
 #include "platform/browserengine.h"
+#include "platform/dialogs.h"
 #include "platform/folderpicker.h"
 #include "platform/forms.h"
 #include "shell/browserlayout.h"
@@ -17,6 +20,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +34,12 @@ const QString frmBrowser::Caption = QStringLiteral("KUOKU'S　VAVA");
 const QString frmBrowser::ConnectingCaption = QStringLiteral("接続中...");
 
 namespace {
+// Linux has one root: "/" is the only drive there is to change to.
+bool changeDrive(const QString &drive)
+{
+    return drive == QLatin1String("/");
+}
+
 struct ToolButton
 {
     const char *key;
@@ -180,11 +190,11 @@ void frmBrowser::buildMenu()
                 [] { Forms::show<mschatform>(); });
 
     m_filedl1 = submenu("filedl1", QStringLiteral("画像のダウンロード(&D)"));
+    addMenuItem(m_filedl1, "filedl", QStringLiteral("ダウンロードをはじめる(&H)"),
+                [this] { filedl_Click(); });
     m_daunnsyoki =
         addMenuItem(m_filedl1, "daunnsyoki", QStringLiteral("ダウンロード先フォルダー設定(&S)"),
                     [this] { daunnsyoki_Click(); });
-    // The download window's item "filedl" goes here, first in this menu, before m_daunnsyoki:
-    //   addMenuItem(m_filedl1, "filedl", caption, [this] { ... }, m_daunnsyoki);
 
     m_adoresu = submenu("adoresu", QStringLiteral("アドレス追加削除"));
     addMenuItem(m_adoresu, "adoresut", QStringLiteral("アドレスの追加にゃ(&T)"),
@@ -404,6 +414,25 @@ void frmBrowser::adoresus_Click()
 bool frmBrowser::adoresukakikomi()
 {
     return ListFile::addresses(ProgramFolder::path()).save(addressList());
+}
+
+void frmBrowser::filedl_Click()
+{
+    // The download folder becomes the current folder, where a new download window starts.
+    const dlform *folder = Forms::instance<dlform>();
+    if (!changeDrive(folder->Label1()->text()) || !QDir::setCurrent(folder->Label2()->text())) {
+        dialogs().beep();
+        dialogs().messageBox(
+            this,
+            QStringLiteral("エラーが出ましたにゃ！ダウンロード先のドライブを設定しなおしてにゃあ"),
+            QStringLiteral("ドライブエラーメッセージ"));
+        return;
+    }
+    const QString address = m_cboAddress->currentText();
+    MainForm *download = Forms::instance<MainForm>();
+    download->TURL2()->setText(address);
+    download->TURL()->setText(urlfolder(address));
+    Forms::show<MainForm>();
 }
 
 void frmBrowser::daunnsyoki_Click()

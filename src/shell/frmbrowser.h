@@ -78,6 +78,7 @@ private:
     void adoresut_Click();
     void adoresus_Click();
     bool adoresukakikomi();
+    void filedl_Click();
     void daunnsyoki_Click();
 
     QStringList addressList() const;

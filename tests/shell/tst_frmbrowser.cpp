@@ -248,7 +248,8 @@ void FrmBrowserTest::menuTree()
                           "tmsh|zorEDUDARiridevadi", "mail|メールでも送ってみるかにゃ！",
                           "rainn2|-", "mschat|MSCHATに自分で設定して接続"}));
     QCOMPARE(tree(window()->findChild<QMenu *>("filedl1")->actions()),
-             (QStringList{"daunnsyoki|ダウンロード先フォルダー設定(&S)"}));
+             (QStringList{"filedl|ダウンロードをはじめる(&H)",
+                          "daunnsyoki|ダウンロード先フォルダー設定(&S)"}));
     QCOMPARE(tree(window()->findChild<QMenu *>("adoresu")->actions()),
              (QStringList{"adoresut|アドレスの追加にゃ(&T)", "adoresus|アドレスの削除にゃ(&S)"}));
 }
