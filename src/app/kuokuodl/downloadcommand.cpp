@@ -80,19 +80,8 @@ DownloadCommand::Status DownloadCommand::series(const QString &folderAddress,
         m_engine.numberedRun(pattern, rennbannfield(pattern), first, last);
     if (end == DownloadEngine::RunEnd::Missing)
         --m_saved;
-    m_progress.message(
-        QStringLiteral("kuokuo-dl: %1 file(s) saved in %2").arg(m_saved).arg(m_folder));
-    switch (end) {
-    case DownloadEngine::RunEnd::PassedLast:
-    case DownloadEngine::RunEnd::Missing:
-        return Success;
-    case DownloadEngine::RunEnd::Aborted:
-    case DownloadEngine::RunEnd::Ended:
-    case DownloadEngine::RunEnd::Failed:
-        break;
-    }
-    failure();
-    return Failure;
+    return finish(end == DownloadEngine::RunEnd::PassedLast ||
+                  end == DownloadEngine::RunEnd::Missing);
 }
 
 DownloadCommand::Status DownloadCommand::extract(const QString &pageAddress,
@@ -100,13 +89,18 @@ DownloadCommand::Status DownloadCommand::extract(const QString &pageAddress,
 {
     m_probeStart = probeStart;
     const DownloadEngine::ExtractionEnd end = m_engine.extract(pageAddress);
+    return finish(end == DownloadEngine::ExtractionEnd::Finished ||
+                  end == DownloadEngine::ExtractionEnd::NoImages);
+}
+
+// Why a run failed, then what it saved.
+DownloadCommand::Status DownloadCommand::finish(bool normal)
+{
+    if (!normal)
+        failure();
     m_progress.message(
         QStringLiteral("kuokuo-dl: %1 file(s) saved in %2").arg(m_saved).arg(m_folder));
-    if (end == DownloadEngine::ExtractionEnd::Finished ||
-        end == DownloadEngine::ExtractionEnd::NoImages)
-        return Success;
-    failure();
-    return Failure;
+    return normal ? Success : Failure;
 }
 
 void DownloadCommand::failure()

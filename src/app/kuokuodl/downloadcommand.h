@@ -37,6 +37,7 @@ private:
     void checkSeries(const QString &fileName, const QUrl &imageAddress) override;
 
     void watchInterrupts();
+    Status finish(bool normal);
     void failure();
 
     QString m_folder;
