@@ -12,16 +12,8 @@
 
 namespace kuokuo {
 
-namespace {
-Serihuhyou &ownTable()
-{
-    static Serihuhyou table;
-    return table;
-}
-} // namespace
-
 Form1::Form1(QWidget *parent)
-    : MascotWindow(ownTable(), parent)
+    : MascotWindow(ownTable<Form1>(), parent)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("KUOKUO登場にゃあ"));

@@ -11,16 +11,8 @@
 
 namespace kuokuo {
 
-namespace {
-Serihuhyou &ownTable()
-{
-    static Serihuhyou table;
-    return table;
-}
-} // namespace
-
 kuokuoform::kuokuoform(QWidget *parent)
-    : MascotWindow(ownTable(), parent)
+    : MascotWindow(ownTable<kuokuoform>(), parent)
     , m_command6(new QPushButton(QStringLiteral("KUOKUOとさよならする"), this))
     , m_command7(new QPushButton(QStringLiteral("わかった！"), this))
 {

@@ -66,6 +66,15 @@ protected:
     // `table` is the window's own line table, kept for the whole run.
     MascotWindow(Serihuhyou &table, QWidget *parent = nullptr);
 
+    // The line table of one window class: it outlives the window, so a later load that stops
+    // early leaves the earlier lines in place.
+    template <class Window>
+    static Serihuhyou &ownTable()
+    {
+        static Serihuhyou table;
+        return table;
+    }
+
     // Reads the lines file into the table; false when the load failed.
     bool serihuyomikomi();
 
