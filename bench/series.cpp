@@ -1,5 +1,5 @@
 // kuokuo-dl series against curl's URL globbing: 2000 files of 16 KB from a kept-alive local
-// server, alternating runs, median of each.
+// server, alternating runs, median of each. Usage: bench_series [RUNS] [FOLDER]
 #include "benchtools.h"
 #include "support/httpserver.h"
 
@@ -12,6 +12,9 @@ int main(int argc, char *argv[])
     const int count = 2000;
     const qint64 size = 16 * 1024;
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
+    // Where the files go: a folder on another file system (tmpfs) shows the transfers alone.
+    const QString base = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QDir::tempPath();
+    const QString folderTemplate = base + QStringLiteral("/kuokuo-bench-XXXXXX");
 
     kuokuo::test::HttpServer server;
     for (int n = 1; n <= count; ++n)
@@ -26,9 +29,9 @@ int main(int argc, char *argv[])
     std::vector<double> kuokuoTimes;
     std::vector<double> curlTimes;
     for (int run = 0; run < runs; ++run) {
-        QTemporaryDir first;
+        QTemporaryDir first(folderTemplate);
         const double k = bench::timeProgram(KUOKUO_DL, kuokuo, first.path());
-        QTemporaryDir second;
+        QTemporaryDir second(folderTemplate);
         const double c = bench::timeProgram("curl", curl, second.path());
         if (k < 0 || c < 0 || bench::filesIn(first.path()) != count ||
             bench::filesIn(second.path()) != count) {
@@ -44,15 +47,16 @@ int main(int argc, char *argv[])
     }
     const double k = bench::median(kuokuoTimes);
     const double c = bench::median(curlTimes);
-    bench::say(QStringLiteral("%1 files of %2 KB, median of %3 runs: kuokuo-dl %4 s (%5 files/s), "
-                              "curl %6 s (%7 files/s)")
+    bench::say(QStringLiteral("%1 files of %2 KB into %8, median of %3 runs: kuokuo-dl %4 s (%5 "
+                              "files/s), curl %6 s (%7 files/s)")
                    .arg(count)
                    .arg(size / 1024)
                    .arg(runs)
                    .arg(k, 0, 'f', 3)
                    .arg(count / k, 0, 'f', 0)
                    .arg(c, 0, 'f', 3)
-                   .arg(count / c, 0, 'f', 0));
+                   .arg(count / c, 0, 'f', 0)
+                   .arg(base));
     bench::say(
         QStringLiteral("ratio kuokuo-dl/curl: %1 (target at most 1.2)").arg(k / c, 0, 'f', 2));
     return 0;
