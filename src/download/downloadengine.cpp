@@ -23,7 +23,7 @@ DownloadEngine::DownloadEngine(Inet &inet, DownloadHost &host)
 {}
 
 DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, RennbannField field,
-                                                  qint16 number, bool &saved)
+                                                  qint16 number, qint16 last, bool &saved)
 {
     const QString name = rennbannname(pattern, field, number);
     const QString address = m_host.folderAddress() + name;
@@ -47,6 +47,12 @@ DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, Rennba
         m_host.speak(11);
         return Step::Missing;
     }
+
+    // This number is there, so the run goes on: the next request travels while this file is
+    // written and shown. Whether the run goes on is known from the response alone (its status
+    // and size), so no number is asked for that the run would not ask for anyway.
+    if (response.size >= MinimumSize && number < last && !m_host.aborted())
+        m_inet.prefetch(m_host.folderAddress() + rennbannname(pattern, field, qint16(number + 1)));
 
     const QString path = ProgramFolder::join(m_host.downloadFolder(), name);
     if (!part.commit(path)) {
@@ -72,6 +78,14 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
                                                    qint16 first, qint16 last)
 {
     m_error.clear();
+    const RunEnd end = stepThrough(pattern, field, first, last);
+    m_inet.cancelPrefetch(); // a fetch started ahead for a number the run did not reach
+    return end;
+}
+
+DownloadEngine::RunEnd DownloadEngine::stepThrough(const QString &pattern, RennbannField field,
+                                                   qint16 first, qint16 last)
+{
     bool saved = false;
     for (int n = first;; ++n) {
         if (n > last)
@@ -80,7 +94,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
             return RunEnd::Ended;
         if (m_host.aborted())
             return RunEnd::Aborted;
-        switch (numberedStep(pattern, field, qint16(n), saved)) {
+        switch (numberedStep(pattern, field, qint16(n), last, saved)) {
         case Step::Next:
             break;
         case Step::Missing:

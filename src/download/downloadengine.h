@@ -54,11 +54,6 @@ public:
 
     DownloadEngine(Inet &inet, DownloadHost &host);
 
-    // The numbered download step for `number`: fetch the folder address followed by the name,
-    // save it under the name, and take a short file or an error status for a missing file
-    // (line 11). `saved` becomes true once a file is on disk and shown.
-    Step numberedStep(const QString &pattern, RennbannField field, qint16 number, bool &saved);
-
     // Steps from `first` to `last` until a file is missing, the abort flag is set or a step
     // fails; a failure after the first saved file is told with line 23.
     RunEnd numberedRun(const QString &pattern, RennbannField field, qint16 first, qint16 last);
@@ -70,6 +65,14 @@ public:
     QString lastError() const { return m_error; }
 
 private:
+    // The numbered download step for `number`: fetch the folder address followed by the name,
+    // save it under the name, and take a short file or an error status for a missing file
+    // (line 11). `saved` becomes true once a file is on disk and shown. When `number` is there
+    // and `last` lies beyond it, the next number's fetch starts before this file is written.
+    Step numberedStep(const QString &pattern, RennbannField field, qint16 number, qint16 last,
+                      bool &saved);
+    RunEnd stepThrough(const QString &pattern, RennbannField field, qint16 first, qint16 last);
+
     Inet &m_inet;
     DownloadHost &m_host;
     QString m_error;

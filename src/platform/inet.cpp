@@ -74,6 +74,7 @@ Inet::Inet(QObject *parent)
 Inet::~Inet()
 {
     abort();
+    cancelPrefetch();
 }
 
 QNetworkAccessManager &Inet::manager()
@@ -121,8 +122,57 @@ InetResponse Inet::fetchInto(const QString &address, QIODevice &sink)
     return run(address, icByteArray, &sink);
 }
 
+void Inet::prefetch(const QString &address)
+{
+    cancelPrefetch();
+    const QUrl url = toUrl(address);
+    if (busy() || !isWebAddress(url))
+        return;
+    m_prefetched = get(url, true);
+    m_prefetchedUrl = url;
+}
+
+void Inet::cancelPrefetch()
+{
+    if (m_prefetched) {
+        m_prefetched->abort();
+        delete m_prefetched;
+    }
+    m_prefetchedUrl.clear();
+}
+
+QNetworkReply *Inet::takePrefetched(const QUrl &url)
+{
+    QNetworkReply *reply = m_prefetched;
+    if (reply && m_prefetchedUrl == url) {
+        m_prefetched.clear();
+        m_prefetchedUrl.clear();
+        return reply;
+    }
+    cancelPrefetch();
+    return nullptr;
+}
+
+QNetworkReply *Inet::get(const QUrl &url, bool streamed)
+{
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(MaxRedirects);
+    request.setTransferTimeout(static_cast<int>(timeout().count()));
+    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("KUOKUO/%1.%2.%3")
+                                                            .arg(KUOKUO_VERSION_MAJOR)
+                                                            .arg(KUOKUO_VERSION_MINOR)
+                                                            .arg(KUOKUO_VERSION_REVISION));
+    QNetworkReply *reply = manager().get(request);
+    if (streamed)
+        reply->setReadBufferSize(StreamBufferSize);
+    return reply;
+}
+
 void Inet::abort()
 {
+    cancelPrefetch();
     if (m_reply) {
         m_aborted = true;
         m_reply->abort();
@@ -143,22 +193,14 @@ InetResponse Inet::run(const QString &address, int dataType, QIODevice *sink)
         return response;
     }
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setTransferTimeout(static_cast<int>(timeout().count()));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("KUOKUO/%1.%2.%3")
-                                                            .arg(KUOKUO_VERSION_MAJOR)
-                                                            .arg(KUOKUO_VERSION_MINOR)
-                                                            .arg(KUOKUO_VERSION_REVISION));
-
     m_aborted = false;
     emit StateChanged(1);
-    QNetworkReply *reply = manager().get(request);
+    QNetworkReply *reply = sink ? takePrefetched(url) : nullptr;
+    if (!reply) {
+        cancelPrefetch();
+        reply = get(url, sink != nullptr);
+    }
     m_reply = reply;
-    if (sink)
-        reply->setReadBufferSize(StreamBufferSize);
 
     QByteArray body;
     qint64 received = 0;
@@ -205,6 +247,13 @@ InetResponse Inet::run(const QString &address, int dataType, QIODevice *sink)
         }
     });
     connect(reply, &QNetworkReply::readyRead, this, drain);
+    // A transfer started ahead may already have its headers.
+    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
+        headersSeen = true;
+        emit StateChanged(7);
+    }
+    // Its buffer may be full already, and a full buffer sends no further readyRead.
+    drain();
     connect(reply, &QNetworkReply::downloadProgress, this,
             [this](qint64 done, qint64 total) { emit progress(done, total); });
 

@@ -57,6 +57,12 @@ public:
     // the transfer.
     InetResponse fetchInto(const QString &address, QIODevice &sink);
 
+    // Starts fetching `address` ahead of the `fetchInto` that will ask for it, so that the
+    // request travels while the caller still writes the previous file. The body waits in a
+    // bounded buffer until then. Any other fetch, or `cancelPrefetch`, drops it unread.
+    void prefetch(const QString &address);
+    void cancelPrefetch();
+
     // Ends the running transfer as a failure.
     void abort();
     bool busy() const { return !m_reply.isNull(); }
@@ -78,8 +84,12 @@ Q_SIGNALS:
 
 private:
     InetResponse run(const QString &address, int dataType, QIODevice *sink);
+    QNetworkReply *get(const QUrl &url, bool streamed);
+    QNetworkReply *takePrefetched(const QUrl &url);
 
     QPointer<QNetworkReply> m_reply;
+    QPointer<QNetworkReply> m_prefetched;
+    QUrl m_prefetchedUrl;
     bool m_aborted = false;
 };
 

@@ -69,6 +69,8 @@ private Q_SLOTS:
     void onlyWebAddresses_data();
     void onlyWebAddresses();
     void eventsFlowWhileWaiting();
+    void fetchStartedAhead_data();
+    void fetchStartedAhead();
 
 private:
     std::unique_ptr<HttpServer> m_server;
@@ -289,6 +291,53 @@ void InetTest::eventsFlowWhileWaiting()
     QVERIFY(!response.ok);
     QCOMPARE(response.error, QStringLiteral("the transfer was stopped"));
     QVERIFY(!inet.busy());
+}
+
+void InetTest::fetchStartedAhead_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<QString>("fetched"); // what fetchInto then asks for
+    QTest::addColumn<bool>("cancel");     // cancelPrefetch before it
+    QTest::addColumn<int>("requestsOfA");
+
+    QTest::newRow("taken over") << qint64(20000) << "/ahead/a.jpg" << false << 1;
+    // More than the stream buffer: the body waits in a full buffer until it is taken over.
+    QTest::newRow("large body taken over")
+        << qint64(5 * 1024 * 1024) << "/ahead/a.jpg" << false << 1;
+    QTest::newRow("another address drops it") << qint64(20000) << "/ahead/b.jpg" << false << 1;
+    QTest::newRow("cancelled, then fetched anew") << qint64(20000) << "/ahead/a.jpg" << true << 2;
+}
+
+void InetTest::fetchStartedAhead()
+{
+    QFETCH(qint64, size);
+    QFETCH(QString, fetched);
+    QFETCH(bool, cancel);
+    QFETCH(int, requestsOfA);
+    HttpServer fresh;
+    fresh.generated("/ahead/a.jpg", size);
+    fresh.generated("/ahead/b.jpg", 7000);
+    Inet inet;
+    inet.prefetch(fresh.url("/ahead/a.jpg"));
+    // Let the answer arrive before anyone reads it.
+    QTRY_VERIFY(fresh.requests().contains("/ahead/a.jpg"));
+    if (cancel)
+        inet.cancelPrefetch();
+
+    QBuffer sink;
+    sink.open(QIODevice::WriteOnly);
+    QSignalSpy spy(&inet, &Inet::StateChanged);
+    const InetResponse response = inet.fetchInto(fresh.url(fetched), sink);
+    QVERIFY2(response.ok, qPrintable(response.error));
+    const qint64 expectedSize = fetched.endsWith("a.jpg") ? size : 7000;
+    QCOMPARE(response.size, expectedSize);
+    QVERIFY(sink.data() == HttpServer::generatedContent(fetched, expectedSize));
+    const QList<int> seen = states(spy);
+    QCOMPARE(seen.first(), 1);
+    QVERIFY(seen.contains(7));
+    QCOMPARE(seen.mid(seen.size() - 2), (QList<int>{8, 12}));
+    QCOMPARE(fresh.requests().count("/ahead/a.jpg"), requestsOfA);
+    Inet::manager().clearConnectionCache();
 }
 
 QTEST_GUILESS_MAIN(InetTest)
