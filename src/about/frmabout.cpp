@@ -3,6 +3,7 @@
 #include "about/getkeyvalue.h"
 #include "common/appinfo.h"
 #include "mascot/mascotwindow.h"
+#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/processstarter.h"
 #include "platform/registry.h"
@@ -21,8 +22,7 @@ namespace kuokuo {
 namespace {
 QLabel *makeLabel(const QString &name, const QString &text, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
+    QLabel *label = namedLabel(name, text, parent);
     label->setTextFormat(Qt::PlainText);
     return label;
 }

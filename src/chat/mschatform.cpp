@@ -5,6 +5,7 @@
 #include "common/programfolder.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/mascotwindow.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/hostinfo.h"
 #include "shell/frmbrowser.h"
@@ -23,21 +24,6 @@ namespace kuokuo {
 namespace {
 const QColor PanelColour(255, 255, 192);
 const QColor ButtonColour(255, 255, 128);
-
-QPushButton *makeButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel *makeLabel(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    return label;
-}
 
 QComboBox *makeList(const QString &name, QWidget *parent)
 {
@@ -66,7 +52,7 @@ ListFile roomFile()
 mschatform::mschatform(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_kuokuo(makeLabel(QStringLiteral("kuokuo"), QString(), this))
+    , m_kuokuo(namedLabel(QStringLiteral("kuokuo"), QString(), this))
     , m_thostname(new QLineEdit(this))
     , m_tip(new QLineEdit(this))
     , m_combo1(nullptr)
@@ -85,9 +71,9 @@ mschatform::mschatform(QWidget *parent)
     auto *hostGrid = new QGridLayout;
     hostGrid->setVerticalSpacing(4);
     hostGrid->addWidget(
-        makeLabel(QStringLiteral("Label1"), QStringLiteral("ホストコンピュータ名"), this), 0, 0);
+        namedLabel(QStringLiteral("Label1"), QStringLiteral("ホストコンピュータ名"), this), 0, 0);
     hostGrid->addWidget(m_thostname, 1, 0);
-    hostGrid->addWidget(makeLabel(QStringLiteral("Label2"), QStringLiteral("IPアドレス"), this), 2,
+    hostGrid->addWidget(namedLabel(QStringLiteral("Label2"), QStringLiteral("IPアドレス"), this), 2,
                         0);
     hostGrid->addWidget(m_tip, 3, 0);
     hostGrid->setRowStretch(4, 1);
@@ -110,32 +96,32 @@ mschatform::mschatform(QWidget *parent)
     framed.setColor(QPalette::WindowText, QColor(190, 180, 110)); // the frame line
     shape1->setPalette(framed);
 
-    QLabel *label5 = makeLabel(QStringLiteral("Label5"), QStringLiteral("MS－CHAT接続"), shape1);
+    QLabel *label5 = namedLabel(QStringLiteral("Label5"), QStringLiteral("MS－CHAT接続"), shape1);
     QFont heading = label5->font();
     heading.setBold(true);
     heading.setPointSize(18);
     label5->setFont(heading);
-    QLabel *label3 = makeLabel(QStringLiteral("Label3"), QStringLiteral("接続サイト名"), shape1);
-    QLabel *label4 = makeLabel(QStringLiteral("Label4"), QStringLiteral("接続部屋名"), shape1);
+    QLabel *label3 = namedLabel(QStringLiteral("Label3"), QStringLiteral("接続サイト名"), shape1);
+    QLabel *label4 = namedLabel(QStringLiteral("Label4"), QStringLiteral("接続部屋名"), shape1);
     for (QLabel *label : {label5, label3, label4}) {
         label->setAutoFillBackground(true);
         label->setPalette(panel);
     }
 
     QPushButton *command1 =
-        makeButton(QStringLiteral("Command1"), QStringLiteral("設定登録"), shape1);
+        namedButton(QStringLiteral("Command1"), QStringLiteral("設定登録"), shape1);
     QPushButton *command2 =
-        makeButton(QStringLiteral("Command2"), QStringLiteral("設定削除"), shape1);
+        namedButton(QStringLiteral("Command2"), QStringLiteral("設定削除"), shape1);
     QPushButton *command3 =
-        makeButton(QStringLiteral("Command3"), QStringLiteral("設定登録"), shape1);
+        namedButton(QStringLiteral("Command3"), QStringLiteral("設定登録"), shape1);
     QPushButton *command4 =
-        makeButton(QStringLiteral("Command4"), QStringLiteral("設定削除"), shape1);
-    m_touroku = makeButton(QStringLiteral("touroku"), QStringLiteral("MS-CHATに接続"), shape1);
+        namedButton(QStringLiteral("Command4"), QStringLiteral("設定削除"), shape1);
+    m_touroku = namedButton(QStringLiteral("touroku"), QStringLiteral("MS-CHATに接続"), shape1);
     m_combo1 = makeList(QStringLiteral("Combo1"), shape1);
     m_combo2 = makeList(QStringLiteral("Combo2"), shape1);
 
     // A plain label shows "&" as it is: the note reads "[&tafu]", the room the address uses.
-    QLabel *label6 = makeLabel(
+    QLabel *label6 = namedLabel(
         QStringLiteral("Label6"),
         QStringLiteral("ここからは#付の部屋は接続できないので、もし#付の部屋名だったら[") +
             FallbackRoom + QStringLiteral("]の部屋につながりますにゃあ！"),

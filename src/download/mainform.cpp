@@ -4,6 +4,7 @@
 #include "download/folderlists.h"
 #include "download/updown.h"
 #include "mascot/kuokuoform.h"
+#include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 #include "platform/inet.h"
@@ -28,26 +29,11 @@ const QString UrlDesignText = QStringLiteral("http://www.");
 // The highest start number the probe takes.
 constexpr double ProbeLast = 1000;
 
-QLabel *label(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *control = new QLabel(caption, parent);
-    control->setObjectName(name);
-    return control;
-}
-
 QLineEdit *textBox(const QString &text, const QString &tip, const QString &name, QWidget *parent)
 {
     auto *control = new QLineEdit(text, parent);
     control->setObjectName(name);
     control->setToolTip(tip);
-    return control;
-}
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *control = new QPushButton(caption, parent);
-    control->setObjectName(name);
-    control->setAutoDefault(false);
     return control;
 }
 
@@ -114,11 +100,11 @@ MainForm::MainForm(QWidget *parent)
     m_Frame2->setObjectName(QStringLiteral("Frame2"));
     m_TURL2 = textBox(UrlDesignText, QStringLiteral("画像を読み込むURLですにゃあ"),
                       QStringLiteral("TURL2"), m_Frame2);
-    m_CGet2 = button(QStringLiteral("読込"), QStringLiteral("CGet2"), m_Frame2);
-    m_CAbort1 = button(QStringLiteral("中止"), QStringLiteral("CAbort1"), m_Frame2);
-    m_CClose1 = button(QStringLiteral("閉じる"), QStringLiteral("CClose1"), m_Frame2);
+    m_CGet2 = namedButton(QStringLiteral("CGet2"), QStringLiteral("読込"), m_Frame2);
+    m_CAbort1 = namedButton(QStringLiteral("CAbort1"), QStringLiteral("中止"), m_Frame2);
+    m_CClose1 = namedButton(QStringLiteral("CClose1"), QStringLiteral("閉じる"), m_Frame2);
     auto *upper = new QGridLayout(m_Frame2);
-    upper->addWidget(label(UrlHint, QStringLiteral("Label1"), m_Frame2), 0, 0, 1, 4);
+    upper->addWidget(namedLabel(QStringLiteral("Label1"), UrlHint, m_Frame2), 0, 0, 1, 4);
     upper->addWidget(m_TURL2, 1, 0);
     upper->addWidget(m_CGet2, 1, 1);
     upper->addWidget(m_CAbort1, 1, 2);
@@ -143,22 +129,22 @@ MainForm::MainForm(QWidget *parent)
     m_UpDown1->setObjectName(QStringLiteral("UpDown1"));
     m_UpDown2 = new UpDown(m_TLast, 0, 32767, m_Frame1);
     m_UpDown2->setObjectName(QStringLiteral("UpDown2"));
-    m_CGet = button(QStringLiteral("読込"), QStringLiteral("CGet"), m_Frame1);
-    m_CAbort = button(QStringLiteral("中止"), QStringLiteral("CAbort"), m_Frame1);
-    m_CClose = button(QStringLiteral("閉じる"), QStringLiteral("CClose"), m_Frame1);
+    m_CGet = namedButton(QStringLiteral("CGet"), QStringLiteral("読込"), m_Frame1);
+    m_CAbort = namedButton(QStringLiteral("CAbort"), QStringLiteral("中止"), m_Frame1);
+    m_CClose = namedButton(QStringLiteral("CClose"), QStringLiteral("閉じる"), m_Frame1);
     for (QLineEdit *number : {m_TInit, m_TLast})
         number->setFixedWidth(64);
 
     auto *lower = new QGridLayout(m_Frame1);
-    lower->addWidget(label(UrlHint, QStringLiteral("Label1"), m_Frame1), 0, 0, 1, 3);
+    lower->addWidget(namedLabel(QStringLiteral("Label1"), UrlHint, m_Frame1), 0, 0, 1, 3);
     lower->addWidget(m_TURL, 1, 0, 1, 3);
-    lower->addWidget(
-        label(QStringLiteral("ファイル名(ex.: jpggif???.jpg)"), QStringLiteral("Label2"), m_Frame1),
-        2, 0);
-    lower->addWidget(label(QStringLiteral("???の初期値"), QStringLiteral("Label3"), m_Frame1), 2,
-                     1);
-    lower->addWidget(label(QStringLiteral("???の終り値"), QStringLiteral("Label4"), m_Frame1), 2,
-                     2);
+    lower->addWidget(namedLabel(QStringLiteral("Label2"),
+                                QStringLiteral("ファイル名(ex.: jpggif???.jpg)"), m_Frame1),
+                     2, 0);
+    lower->addWidget(namedLabel(QStringLiteral("Label3"), QStringLiteral("???の初期値"), m_Frame1),
+                     2, 1);
+    lower->addWidget(namedLabel(QStringLiteral("Label4"), QStringLiteral("???の終り値"), m_Frame1),
+                     2, 2);
     lower->addWidget(m_TFile, 3, 0);
     auto *first = new QHBoxLayout;
     first->setSpacing(0);

@@ -3,6 +3,7 @@
 #include "chat/mschatform.h"
 #include "common/programfolder.h"
 #include "platform/clock.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
 #include "shell/fixedaddresses.h"
 #include "shell/frmbrowser.h"
@@ -22,8 +23,7 @@ Form1::Form1(QWidget *parent)
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     auto button = [this, grid](const char *name, const QString &caption, int row, int column) {
-        auto *command = new QPushButton(caption, this);
-        command->setObjectName(QString::fromLatin1(name));
+        QPushButton *command = namedButton(QString::fromLatin1(name), caption, this);
         grid->addWidget(command, row, column);
         return command;
     };

@@ -2,6 +2,7 @@
 
 #include "common/filenames.h"
 #include "common/programfolder.h"
+#include "platform/controls.h"
 #include "platform/forms.h"
 
 #include <QDir>
@@ -13,14 +14,13 @@ namespace kuokuo {
 
 kuokuoform::kuokuoform(QWidget *parent)
     : MascotWindow(ownTable<kuokuoform>(), parent)
-    , m_command6(new QPushButton(QStringLiteral("KUOKUOとさよならする"), this))
-    , m_command7(new QPushButton(QStringLiteral("わかった！"), this))
+    , m_command6(
+          namedButton(QStringLiteral("Command6"), QStringLiteral("KUOKUOとさよならする"), this))
+    , m_command7(namedButton(QStringLiteral("Command7"), QStringLiteral("わかった！"), this))
 {
     setObjectName(QStringLiteral("kuokuoform"));
     setWindowTitle(QStringLiteral("KUOKUOメッセージにゃあ"));
 
-    m_command7->setObjectName(QStringLiteral("Command7"));
-    m_command6->setObjectName(QStringLiteral("Command6"));
     m_command6->setVisible(false);
 
     auto *row = new QHBoxLayout;
