@@ -5,8 +5,6 @@
 #include "download/partfile.h"
 #include "platform/inet.h"
 
-#include <QFile>
-
 namespace kuokuo {
 
 namespace {
@@ -40,9 +38,14 @@ DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, Rennba
         m_error = QStringLiteral("%1: %2").arg(address, response.error);
         return Step::Failed;
     }
-    if (isErrorStatus(response.status)) {
+    // An error status, or a body too short to be the file, means that the number is missing.
+    // Its bytes are never written: a file of that name from an earlier run stays as it was.
+    if (isErrorStatus(response.status) || response.size < MinimumSize) {
         part.discard();
-        m_error = QStringLiteral("%1: not there (HTTP %2)").arg(name).arg(response.status);
+        m_error =
+            isErrorStatus(response.status)
+                ? QStringLiteral("%1: not there (HTTP %2)").arg(name).arg(response.status)
+                : QStringLiteral("%1: only %2 bytes, so not there").arg(name).arg(response.size);
         m_host.numberedFetched(number, name, response.size);
         m_host.speak(11);
         return Step::Missing;
@@ -51,7 +54,7 @@ DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, Rennba
     // This number is there, so the run goes on: the next request travels while this file is
     // written and shown. Whether the run goes on is known from the response alone (its status
     // and size), so no number is asked for that the run would not ask for anyway.
-    if (response.size >= MinimumSize && number < last && !m_host.aborted())
+    if (number < last && !m_host.aborted())
         m_inet.prefetch(m_host.folderAddress() + rennbannname(pattern, field, qint16(number + 1)));
 
     const QString path = ProgramFolder::join(m_host.downloadFolder(), name);
@@ -61,16 +64,6 @@ DownloadEngine::Step DownloadEngine::numberedStep(const QString &pattern, Rennba
     }
     saved = true;
     m_host.numberedFetched(number, name, response.size);
-
-    if (response.size < MinimumSize) {
-        if (!QFile::remove(path)) {
-            m_error = QStringLiteral("cannot remove %1").arg(path);
-            return Step::Failed;
-        }
-        m_error = QStringLiteral("%1: only %2 bytes, so not there").arg(name).arg(response.size);
-        m_host.speak(11);
-        return Step::Missing;
-    }
     return Step::Next;
 }
 

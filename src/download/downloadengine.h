@@ -26,7 +26,8 @@ public:
     virtual QString folderAddress() = 0;
     // The local folder files are saved into, read at every save.
     virtual QString downloadFolder() = 0;
-    // A numbered file arrived and is on disk under `name` (or was answered as missing).
+    // A numbered file arrived and is on disk under `name`, or was answered as missing (then
+    // nothing was written).
     virtual void numberedFetched(qint16 number, const QString &name, qint64 size) = 0;
     // The image at `place` in the page's list was saved under `name`.
     virtual void imageSaved(int place, const QString &name, qint64 size) = 0;
