@@ -25,30 +25,12 @@ int main(int argc, char *argv[])
     server.file("/gallery/index.html", page + "</body></html>\n", "text/html");
     const QString address = server.url("/gallery/index.html");
 
-    std::vector<double> kuokuoTimes;
-    std::vector<double> wgetTimes;
-    for (int run = 0; run < runs; ++run) {
-        QTemporaryDir first;
-        const double k = bench::timeProgram(KUOKUO_DL, {"extract", address}, first.path());
-        QTemporaryDir second;
-        const double w = bench::timeProgram("wget", {"-q", "-p", "-nd", "-A", "jpg,gif", address},
-                                            second.path());
-        if (k < 0 || w < 0 || bench::filesIn(first.path()) != count ||
-            bench::filesIn(second.path()) != count) {
-            bench::say(QStringLiteral("a run failed (%1 and %2 files)")
-                           .arg(bench::filesIn(first.path()))
-                           .arg(bench::filesIn(second.path())));
-            return 1;
-        }
-        kuokuoTimes.push_back(k);
-        wgetTimes.push_back(w);
-        bench::say(QStringLiteral("run %1: kuokuo-dl %2 s, wget %3 s")
-                       .arg(run + 1)
-                       .arg(k, 0, 'f', 3)
-                       .arg(w, 0, 'f', 3));
-    }
-    const double k = bench::median(kuokuoTimes);
-    const double w = bench::median(wgetTimes);
+    const auto medians = bench::alternate(runs, QString(), KUOKUO_DL, {"extract", address}, "wget",
+                                          {"-q", "-p", "-nd", "-A", "jpg,gif", address}, count);
+    if (!medians)
+        return 1;
+    const double k = medians->kuokuo;
+    const double w = medians->peer;
     bench::say(QStringLiteral("a page with %1 images, median of %2 runs: kuokuo-dl %3 s, wget %4 s")
                    .arg(count)
                    .arg(runs)

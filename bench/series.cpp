@@ -26,27 +26,12 @@ int main(int argc, char *argv[])
     const QStringList curl{"-s", "-O",
                            server.url(QStringLiteral("/img/jpggif[0001-%1].jpg").arg(count))};
 
-    std::vector<double> kuokuoTimes;
-    std::vector<double> curlTimes;
-    for (int run = 0; run < runs; ++run) {
-        QTemporaryDir first(folderTemplate);
-        const double k = bench::timeProgram(KUOKUO_DL, kuokuo, first.path());
-        QTemporaryDir second(folderTemplate);
-        const double c = bench::timeProgram("curl", curl, second.path());
-        if (k < 0 || c < 0 || bench::filesIn(first.path()) != count ||
-            bench::filesIn(second.path()) != count) {
-            bench::say("a run failed");
-            return 1;
-        }
-        kuokuoTimes.push_back(k);
-        curlTimes.push_back(c);
-        bench::say(QStringLiteral("run %1: kuokuo-dl %2 s, curl %3 s")
-                       .arg(run + 1)
-                       .arg(k, 0, 'f', 3)
-                       .arg(c, 0, 'f', 3));
-    }
-    const double k = bench::median(kuokuoTimes);
-    const double c = bench::median(curlTimes);
+    const auto medians =
+        bench::alternate(runs, folderTemplate, KUOKUO_DL, kuokuo, "curl", curl, count);
+    if (!medians)
+        return 1;
+    const double k = medians->kuokuo;
+    const double c = medians->peer;
     bench::say(QStringLiteral("%1 files of %2 KB into %8, median of %3 runs: kuokuo-dl %4 s (%5 "
                               "files/s), curl %6 s (%7 files/s)")
                    .arg(count)
