@@ -1,9 +1,13 @@
 #include "common/textfile.h"
 
+#include "common/logging.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <sys/stat.h>
 
 namespace kuokuo {
 
@@ -151,26 +155,80 @@ void TextWriter::writeLineBytes(QByteArrayView line)
 bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCWarning(lcFiles) << "cannot read" << path << file.errorString();
         return false;
-    if (file.size() > maxSize)
+    }
+    if (file.size() > maxSize) {
+        qCWarning(lcFiles) << "too large to read" << path << file.size();
         return false;
-    bytes = file.read(maxSize + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > maxSize)
+    }
+    // readAll asks the file for its size; read(maxSize) would reserve the whole limit.
+    bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || bytes.size() > maxSize) {
+        qCWarning(lcFiles) << "cannot read" << path << file.errorString();
         return false;
+    }
     return true;
+}
+
+mode_t modeOfWrittenFile(const QString &path)
+{
+    struct stat existing = {};
+    if (::stat(QFile::encodeName(path).constData(), &existing) == 0)
+        return existing.st_mode & 07777;
+    // The umask can only be read by setting it (racing other threads), or from the kernel's
+    // report of the process.
+    mode_t umask = 022;
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:"))
+                umask = mode_t(line.mid(6).trimmed().toUInt(nullptr, 8));
+        }
+    }
+    return 0666 & ~umask;
 }
 
 bool saveFileAtomically(const QString &path, QByteArrayView bytes)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+    bool written =
+        file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size();
+    // write() only buffers, and commit() renames the file into place even when its last flush
+    // failed (a full disk): the flush is checked here, before anything is renamed.
+    written = written && file.flush() && file.error() == QFileDevice::NoError &&
+              ::fchmod(file.handle(), modeOfWrittenFile(path)) == 0;
+    if (!written) {
+        qCWarning(lcFiles) << "cannot write" << path << file.errorString();
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit()) {
+        qCWarning(lcFiles) << "cannot replace" << path << file.errorString();
+        return false;
+    }
+    return true;
+}
+
+QString percentEncodeOutsideCp932(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character outside the basic plane is two UTF-16 units and is taken whole.
+        const qsizetype length =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()
+                ? 2
+                : 1;
+        const QStringView character = QStringView(text).sliced(i, length);
+        if (encodeCp932(character))
+            result.append(character);
+        else
+            result.append(QString::fromLatin1(character.toUtf8().toPercentEncoding()));
+        i += length - 1;
+    }
+    return result;
 }
 
 } // namespace kuokuo

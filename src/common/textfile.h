@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <optional>
+#include <sys/types.h>
 
 namespace kuokuo {
 
@@ -11,6 +12,10 @@ namespace kuokuo {
 // encoding fails on a character that CP932 cannot hold, so nothing is ever written as "?".
 QString decodeCp932(QByteArrayView bytes);
 std::optional<QByteArray> encodeCp932(QStringView text);
+
+// The text with every character CP932 cannot hold written as its percent-encoded UTF-8 bytes
+// ("München" gives "M%C3%BCnchen"): an address stays the same address and can be saved.
+QString percentEncodeOutsideCp932(const QString &text);
 
 // Reads a text file of the program the two ways its formats need: whole lines and
 // comma-separated fields. A line ends in CR LF, a lone LF or a lone CR. Fields and line-end
@@ -68,8 +73,13 @@ constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
 // Reads a whole file; false when it is missing, unreadable or larger than `maxSize`.
 bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize = MaxTextFileSize);
 
+// The mode a file written at `path` gets: a file that is replaced keeps its mode, a new file
+// gets 0666 less the umask, as a plain create would give it (temporary files are private).
+mode_t modeOfWrittenFile(const QString &path);
+
 // Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
-// failure leaves the old file whole.
+// failure (a full disk included) leaves the old file whole and returns false. A new file gets
+// 0666 less the umask; a replaced file keeps its mode.
 bool saveFileAtomically(const QString &path, QByteArrayView bytes);
 
 } // namespace kuokuo

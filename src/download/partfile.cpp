@@ -1,11 +1,16 @@
 #include "download/partfile.h"
 
+#include "common/logging.h"
+#include "common/textfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace kuokuo {
 
@@ -38,7 +43,9 @@ bool PartFile::open()
 
 bool PartFile::commit(const QString &path)
 {
-    if (!m_file.isOpen() || !m_file.flush()) {
+    if (!m_file.isOpen() || !m_file.flush() ||
+        ::fchmod(m_file.handle(), modeOfWrittenFile(path)) != 0) {
+        qCWarning(lcFiles) << "cannot write" << path << m_file.errorString();
         discard();
         return false;
     }
@@ -57,6 +64,7 @@ bool PartFile::commit(const QString &path)
         return true;
     }
     if (errno != EXDEV) {
+        qCWarning(lcFiles) << "cannot rename into" << path << std::strerror(errno);
         discard();
         return false;
     }

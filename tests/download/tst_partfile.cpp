@@ -1,8 +1,12 @@
 #include "download/partfile.h"
+#include "support/fulldisk.h"
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kuokuo;
+using kuokuo::test::onFullDisk;
 
 class PartFileTest : public QObject
 {
@@ -14,6 +18,9 @@ private Q_SLOTS:
     void folderInTheWayKeepsNothing();
     void missingFolderCannotOpen();
     void hiddenWhileArriving();
+    void fullDiskKeepsTheOldFile();
+    void modes_data();
+    void modes();
 
 private:
     static QStringList entries(const QString &folder)
@@ -97,6 +104,57 @@ void PartFileTest::hiddenWhileArriving()
     QVERIFY(part.open());
     part.device()->write(QByteArray(100000, 'x'));
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{});
+}
+
+void PartFileTest::fullDiskKeepsTheOldFile()
+{
+    QTemporaryDir folder;
+    QFile old(folder.filePath("a.jpg"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old bytes");
+    old.close();
+    const std::optional<bool> committed = onFullDisk(1000, [&] {
+        PartFile part(folder.path());
+        return part.open() && part.device()->write(QByteArray(5000, 'x')) == 5000 &&
+               part.commit(folder.filePath("a.jpg"));
+    });
+    QCOMPARE(committed, std::optional<bool>(false));
+    QCOMPARE(entries(folder.path()), QStringList{"a.jpg"});
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old bytes"));
+}
+
+void PartFileTest::modes_data()
+{
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("oldMode"); // 0: a new file
+    QTest::addColumn<int>("mode");
+    QTest::newRow("new file, umask 022") << 022 << 0 << 0644;
+    QTest::newRow("new file, umask 027") << 027 << 0 << 0640;
+    QTest::newRow("replaced file keeps its mode") << 022 << 0604 << 0604;
+}
+
+void PartFileTest::modes()
+{
+    QFETCH(int, umask);
+    QFETCH(int, oldMode);
+    QTemporaryDir folder;
+    const QByteArray path = QFile::encodeName(folder.filePath("a.jpg"));
+    if (oldMode) {
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QVERIFY(::chmod(path.constData(), mode_t(oldMode)) == 0);
+    }
+    const mode_t previous = ::umask(mode_t(umask));
+    PartFile part(folder.path());
+    const bool committed =
+        part.open() && part.device()->write("bytes") == 5 && part.commit(folder.filePath("a.jpg"));
+    ::umask(previous);
+    QVERIFY(committed);
+    struct stat info = {};
+    QVERIFY(::stat(path.constData(), &info) == 0);
+    QTEST(int(info.st_mode & 07777), "mode");
 }
 
 QTEST_APPLESS_MAIN(PartFileTest)

@@ -1,13 +1,18 @@
 #include "common/filenames.h"
+#include "common/listfile.h"
 #include "common/textfile.h"
 #include "shell/settingsfile.h"
+#include "support/fulldisk.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace kuokuo;
+using kuokuo::test::onFullDisk;
 
 namespace {
 const QByteArray Lines = "[kuekuoserihu.rtp]\r\n"
@@ -64,6 +69,10 @@ private Q_SLOTS:
     void saveWritesBackupFirst();
     void saveOfMissingSettingsWritesNothing();
     void backupReplacesOlderBackup();
+    void fullDiskKeepsEveryFile_data();
+    void fullDiskKeepsEveryFile();
+    void rewriteKeepsMode_data();
+    void rewriteKeepsMode();
 };
 
 void SettingsFileTest::splitsIntoSections_data()
@@ -257,6 +266,71 @@ void SettingsFileTest::backupReplacesOlderBackup()
         blocked.write(name, "\r\n");
     QVERIFY(!saveSettings(blocked.path()));
     QCOMPARE(blocked.read(FileNames::Settings), QByteArray("kept\r\n"));
+}
+
+void SettingsFileTest::fullDiskKeepsEveryFile_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::newRow("start-up split") << 0;
+    QTest::newRow("exit: backup and rebuild") << 1;
+    QTest::newRow("list rewrite") << 2;
+}
+
+void SettingsFileTest::fullDiskKeepsEveryFile()
+{
+    QFETCH(int, operation);
+    Folder folder;
+    const QByteArray settings = Lines + Servers + Rooms + Addresses;
+    folder.write(FileNames::Settings, settings);
+    folder.write(FileNames::SettingsBackup, "older backup\r\n");
+    const QList<QByteArray> contents = {Servers, Lines, Addresses, Rooms}; // not the split's
+    for (int i = 0; i < workingFiles().size(); ++i)
+        folder.write(workingFiles().at(i), contents.at(i));
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+
+    const std::optional<bool> saved = onFullDisk(16, [&] {
+        if (operation == 0)
+            return inibunkatsu(folder.path());
+        if (operation == 1)
+            return saveSettings(folder.path());
+        return ListFile::addresses(folder.path()).save({"http://127.0.0.1/neko"});
+    });
+    QCOMPARE(saved, std::optional<bool>(false));
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), before);
+    QCOMPARE(folder.read(FileNames::Settings), settings);
+    QCOMPARE(folder.read(FileNames::SettingsBackup), QByteArray("older backup\r\n"));
+    for (int i = 0; i < workingFiles().size(); ++i)
+        QCOMPARE(folder.read(workingFiles().at(i)), contents.at(i));
+}
+
+void SettingsFileTest::rewriteKeepsMode_data()
+{
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("oldMode"); // 0: no file yet
+    QTest::addColumn<int>("mode");
+    QTest::newRow("new file, umask 022") << 022 << 0 << 0644;
+    QTest::newRow("new file, umask 077") << 077 << 0 << 0600;
+    QTest::newRow("read-only file stays read-only") << 022 << 0444 << 0444;
+    QTest::newRow("group-writable file stays so") << 077 << 0664 << 0664;
+}
+
+void SettingsFileTest::rewriteKeepsMode()
+{
+    QFETCH(int, umask);
+    QFETCH(int, oldMode);
+    Folder folder;
+    const QString path = folder.file(FileNames::Settings);
+    if (oldMode) {
+        folder.write(FileNames::Settings, "old\r\n");
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), mode_t(oldMode)) == 0);
+    }
+    const mode_t previous = ::umask(mode_t(umask));
+    const bool saved = saveFileAtomically(path, "new\r\n");
+    ::umask(previous);
+    QVERIFY(saved);
+    struct stat info = {};
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &info) == 0);
+    QTEST(int(info.st_mode & 07777), "mode");
 }
 
 QTEST_GUILESS_MAIN(SettingsFileTest)
