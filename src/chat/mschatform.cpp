@@ -1,14 +1,13 @@
 #include "chat/mschatform.h"
 
 #include "chat/micadoresu.h"
-#include "common/listfile.h"
-#include "common/programfolder.h"
+#include "common/appinfo.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/mascotwindow.h"
 #include "platform/controls.h"
-#include "platform/forms.h"
+#include "platform/dialogs.h"
 #include "platform/hostinfo.h"
-#include "shell/frmbrowser.h"
+#include "platform/navigation.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -35,17 +34,6 @@ QComboBox *makeList(const QString &name, QWidget *parent)
     list->setMaxVisibleItems(15);
     list->setMinimumContentsLength(28);
     return list;
-}
-
-// The list files bound to the program folder at the moment of use.
-ListFile serverFile()
-{
-    return ListFile::servers(ProgramFolder::path());
-}
-
-ListFile roomFile()
-{
-    return ListFile::rooms(ProgramFolder::path());
 }
 } // namespace
 
@@ -119,6 +107,10 @@ mschatform::mschatform(QWidget *parent)
     m_touroku = namedButton(QStringLiteral("touroku"), QStringLiteral("MS-CHATに接続"), shape1);
     m_combo1 = makeList(QStringLiteral("Combo1"), shape1);
     m_combo2 = makeList(QStringLiteral("Combo2"), shape1);
+    // A name the list files' code page cannot hold is refused rather than changed: the chat
+    // server must get it as typed.
+    m_servers.emplace(m_combo1, &ListFile::servers, ComboList::Unencodable::Refuse);
+    m_rooms.emplace(m_combo2, &ListFile::rooms, ComboList::Unencodable::Refuse);
 
     // A plain label shows "&" as it is: the note reads "[&tafu]", the room the address uses.
     QLabel *label6 = namedLabel(
@@ -212,92 +204,68 @@ void mschatform::Form_Load()
     rtmreadheya();
 }
 
-void mschatform::addEntry(QComboBox *list)
+void mschatform::addEntry(ComboList &list)
 {
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->itemText(i);
-    const QString text = list->currentText();
-    if (addListEntry(entries, text)) {
-        list->addItem(text);
-        list->setEditText(text);
-    }
-}
-
-void mschatform::killEntry(QComboBox *list)
-{
-    const QString text = list->currentText();
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->itemText(i) == text) {
-            list->removeItem(i);
-            list->setEditText(QString());
-            return;
-        }
-    }
-}
-
-void mschatform::writeList(QComboBox *list, const ListFile &file)
-{
-    if (list->count() > file.capacity()) {
-        speak(1);
+    if (list.add() != ComboList::Added::Refused)
         return;
-    }
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries << list->itemText(i);
-    file.save(entries); // a failed write leaves the old file whole and the list as it is
+    dialogs().messageBox(this,
+                         QStringLiteral("「%1」には保存できない文字がはいってるから、"
+                                        "登録できないにゃあ。ほかの名前にしてにゃあ")
+                             .arg(list.text()),
+                         AppInfo::Title);
 }
 
-void mschatform::readList(QComboBox *list, const ListFile &file)
+void mschatform::writeList(const ComboList &list)
 {
-    const std::optional<QStringList> entries = file.load();
-    if (!entries)
+    tellListSave(this, list.save()); // a list over 50 entries is not written: line 1
+}
+
+void mschatform::readList(ComboList &list, QComboBox *box)
+{
+    if (!list.load())
         return;
-    list->addItems(*entries);
-    if (list->count() > 0)
-        list->setCurrentIndex(0);
-    else
-        list->setEditText(QString());
+    if (box->count() > 0)
+        box->setCurrentIndex(0);
 }
 
 void mschatform::itemwritesaaba()
 {
-    addEntry(m_combo1);
+    addEntry(*m_servers);
 }
 
 void mschatform::itemkillsaaba()
 {
-    killEntry(m_combo1);
+    m_servers->remove();
 }
 
 void mschatform::rtmwritesaaba()
 {
-    writeList(m_combo1, serverFile());
+    writeList(*m_servers);
 }
 
 void mschatform::rtmreadsaaba()
 {
-    readList(m_combo1, serverFile());
+    readList(*m_servers, m_combo1);
 }
 
 void mschatform::itemwriteheya()
 {
-    addEntry(m_combo2);
+    addEntry(*m_rooms);
 }
 
 void mschatform::itemkillheya()
 {
-    killEntry(m_combo2);
+    m_rooms->remove();
 }
 
 void mschatform::rtmwriteheya()
 {
-    writeList(m_combo2, roomFile());
+    writeList(*m_rooms);
 }
 
 void mschatform::rtmreadheya()
 {
-    readList(m_combo2, roomFile());
+    readList(*m_rooms, m_combo2);
 }
 
 void mschatform::touroku_Click()
@@ -308,10 +276,8 @@ void mschatform::touroku_Click()
         speak(25);
         return;
     }
-    frmBrowser *browser = Forms::loaded<frmBrowser>();
     close();
-    if (browser)
-        browser->openAddress(*address, true);
+    openAddress(*address, true);
 }
 
 } // namespace kuokuo

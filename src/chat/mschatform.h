@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/combolist.h"
+
 #include <QWidget>
+
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -8,8 +12,6 @@ class QLineEdit;
 class QPushButton;
 
 namespace kuokuo {
-
-class ListFile;
 
 // The MS-CHAT window: the chat server and room lists, and the connect button that opens the
 // chosen room by its mic:// address in the navigator.
@@ -33,10 +35,9 @@ private:
     void Form_Load();
     void touroku_Click();
 
-    static void addEntry(QComboBox *list);
-    static void killEntry(QComboBox *list);
-    static void writeList(QComboBox *list, const ListFile &file);
-    static void readList(QComboBox *list, const ListFile &file);
+    void addEntry(ComboList &list);
+    void writeList(const ComboList &list);
+    static void readList(ComboList &list, QComboBox *box);
 
     QLabel *m_kuokuo;
     QLineEdit *m_thostname;
@@ -44,6 +45,8 @@ private:
     QComboBox *m_combo1;
     QComboBox *m_combo2;
     QPushButton *m_touroku;
+    std::optional<ComboList> m_servers;
+    std::optional<ComboList> m_rooms;
 };
 
 } // namespace kuokuo

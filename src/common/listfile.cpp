@@ -82,13 +82,12 @@ bool addListEntry(QStringList &list, const QString &text)
     return true;
 }
 
-bool removeListEntry(QStringList &list, const QString &text)
+qsizetype removeListEntry(QStringList &list, const QString &text)
 {
     const qsizetype index = list.indexOf(text);
-    if (index < 0)
-        return false;
-    list.removeAt(index);
-    return true;
+    if (index >= 0)
+        list.removeAt(index);
+    return index;
 }
 
 } // namespace kuokuo

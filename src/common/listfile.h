@@ -41,7 +41,7 @@ private:
 // The add and delete rules of every list: entries are compared exactly (case and spaces count).
 // Appends `text` unless it is empty or already in the list; true when it was appended.
 bool addListEntry(QStringList &list, const QString &text);
-// Removes the first entry equal to `text`; true when one was removed.
-bool removeListEntry(QStringList &list, const QString &text);
+// Removes the first entry equal to `text`; its place in the list, or -1 when no entry is equal.
+qsizetype removeListEntry(QStringList &list, const QString &text);
 
 } // namespace kuokuo

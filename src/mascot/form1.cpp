@@ -5,8 +5,8 @@
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
+#include "platform/navigation.h"
 #include "shell/fixedaddresses.h"
-#include "shell/frmbrowser.h"
 
 #include <QGridLayout>
 #include <QPushButton>
@@ -65,7 +65,7 @@ void Form1::Form_Load()
 void Form1::openPage(const QString &address)
 {
     close();
-    Forms::instance<frmBrowser>()->openAddress(address, true);
+    kuokuo::openAddress(address, true);
 }
 
 void Form1::Command4_Click()

@@ -1,8 +1,10 @@
 #include "mascot/kuokuoform.h"
 
+#include "common/appinfo.h"
 #include "common/filenames.h"
 #include "common/programfolder.h"
 #include "platform/controls.h"
+#include "platform/dialogs.h"
 #include "platform/forms.h"
 
 #include <QDir>
@@ -80,6 +82,24 @@ void speak(qint16 line)
     window->show();
     window->raise();
     window->kuokuoserihu(line);
+}
+
+void tellListSave(QWidget *window, ComboList::Saved saved)
+{
+    switch (saved) {
+    case ComboList::Saved::Written:
+        break;
+    case ComboList::Saved::Full:
+        speak(1);
+        break;
+    case ComboList::Saved::Failed:
+        dialogs().messageBox(window,
+                             QStringLiteral("リストをファイルに保存できなかったにゃあ！"
+                                            "ディスクの空きと、フォルダーに書きこめるかを"
+                                            "確かめてにゃあ"),
+                             AppInfo::Title);
+        break;
+    }
 }
 
 } // namespace kuokuo

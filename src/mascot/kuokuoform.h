@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mascot/mascotwindow.h"
+#include "platform/combolist.h"
 
 class QPushButton;
 
@@ -32,5 +33,9 @@ private:
 // The one way a window makes the cat speak: show the message window (not modal), then have it
 // say line `line`.
 void speak(qint16 line);
+
+// What the user hears of a list rewrite: line 1 when the list cannot take another entry, a
+// message when the file could not be written (the list keeps the change for this run).
+void tellListSave(QWidget *window, ComboList::Saved saved);
 
 } // namespace kuokuo

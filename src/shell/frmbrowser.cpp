@@ -2,6 +2,7 @@
 
 #include "about/frmabout.h"
 #include "chat/mschatform.h"
+#include "common/appinfo.h"
 #include "common/filenames.h"
 #include "common/listfile.h"
 #include "common/programfolder.h"
@@ -10,6 +11,7 @@
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
 #include "platform/browserengine.h"
+#include "platform/combobox.h"
 #include "platform/dialogs.h"
 #include "platform/folderpicker.h"
 #include "platform/forms.h"
@@ -21,7 +23,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -93,7 +94,19 @@ frmBrowser::frmBrowser(QWidget *parent)
            pixels(BrowserTwips::ClientHeight) + menuBar()->sizeHint().height());
     placeControls();
     m_client->installEventFilter(this);
-    m_cboAddress->lineEdit()->installEventFilter(this);
+}
+
+frmBrowser::~frmBrowser()
+{
+    // The box reports a lost focus while its window goes: no handler of a half-destroyed
+    // window may run.
+    m_cboAddress->disconnect(this);
+    m_browser->disconnect(this);
+}
+
+QComboBox *frmBrowser::cboAddress() const
+{
+    return m_cboAddress;
 }
 
 void frmBrowser::buildToolBar()
@@ -120,14 +133,15 @@ void frmBrowser::buildAddressStrip()
     m_picAddress = new QWidget(m_client);
     m_picAddress->setObjectName(QStringLiteral("picAddress"));
 
-    m_cboAddress = new QComboBox(m_picAddress);
+    m_cboAddress = new EditableComboBox(m_picAddress);
     m_cboAddress->setObjectName(QStringLiteral("cboAddress"));
-    m_cboAddress->setEditable(true);
-    m_cboAddress->setInsertPolicy(QComboBox::NoInsert); // the list changes only through the menu
-    m_cboAddress->setCompleter(nullptr);
     m_cboAddress->setMaxVisibleItems(20);
     m_cboAddress->setToolTip(QStringLiteral("URL入力するホームページみえますにゃあ"));
-    connect(m_cboAddress, &QComboBox::activated, this, &frmBrowser::cboAddress_Click);
+    // Only a pick from the list and Enter browse; leaving the box does not.
+    connect(m_cboAddress, &EditableComboBox::picked, this, &frmBrowser::cboAddress_Click);
+    connect(m_cboAddress, &EditableComboBox::enterPressed, this, &frmBrowser::cboAddress_Click);
+    // Addresses the list file's code page cannot hold are kept percent-encoded: the same pages.
+    m_addresses.emplace(m_cboAddress, &ListFile::addresses, ComboList::Unencodable::PercentEncode);
 
     m_lblAddress = new QLabel(QStringLiteral("ｱﾄﾞﾚｽ(&A):"), m_picAddress);
     m_lblAddress->setObjectName(QStringLiteral("lblAddress"));
@@ -268,8 +282,16 @@ void frmBrowser::end_Click()
     m_unloading = true;
     close();
     // The window is gone from here on; the rest of the sequence does not touch it.
-    if (!saveSettings(ProgramFolder::path()))
+    if (!saveSettings(ProgramFolder::path())) {
+        // Without the farewell the working files stay, but the next start replaces them from
+        // the settings file: the user must hear that this run's changes were not saved.
+        dialogs().messageBox(nullptr,
+                             QStringLiteral("設定ファイル（%1）に保存できなかったにゃあ！"
+                                            "ディスクの空きを確かめてにゃあ")
+                                 .arg(FileNames::Settings),
+                             AppInfo::Title);
         return;
+    }
     Forms::instance<kuokuoform>()->farewell();
 }
 
@@ -292,14 +314,9 @@ void frmBrowser::changeEvent(QEvent *event)
 
 bool frmBrowser::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_client && event->type() == QEvent::Resize) {
+    if (watched == m_client && event->type() == QEvent::Resize)
         Form_Resize();
-    } else if (watched == m_cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter)
-            cboAddress_Click();
-    }
-    return QMainWindow::eventFilter(watched, event); // the key goes on to the box
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmBrowser::openAddress(const QString &address, bool showWindow)
@@ -363,57 +380,30 @@ void frmBrowser::kuokuo_Click()
     Forms::show<Form1>();
 }
 
-QStringList frmBrowser::addressList() const
-{
-    QStringList entries;
-    for (int i = 0; i < m_cboAddress->count(); ++i)
-        entries << m_cboAddress->itemText(i);
-    return entries;
-}
-
 void frmBrowser::adoresuyomikomi()
 {
-    const std::optional<QStringList> entries = ListFile::addresses(ProgramFolder::path()).load();
-    if (!entries || entries->isEmpty())
-        return;
-    const QString text = m_cboAddress->currentText();
-    m_cboAddress->addItems(*entries);
-    m_cboAddress->setCurrentIndex(-1);
-    m_cboAddress->setEditText(text);
+    m_addresses->load();
 }
 
 void frmBrowser::adoresut_Click()
 {
-    const QString text = m_cboAddress->currentText();
-    QStringList entries = addressList();
-    if (!addListEntry(entries, text))
-        return;
-    m_cboAddress->addItem(text);
-    m_cboAddress->setEditText(text);
-    if (entries.size() <= ListFile::addresses(ProgramFolder::path()).capacity())
+    // A full list makes the cat speak line 1; the entry then stays for this run only.
+    if (m_addresses->add() == ComboList::Added::Added)
         adoresukakikomi();
-    else
-        speak(1); // the list is full; the entry stays for this run only
 }
 
 void frmBrowser::adoresus_Click()
 {
-    QStringList entries = addressList();
-    if (entries.isEmpty())
+    if (m_addresses->entries().isEmpty())
         return;
-    const qsizetype index = entries.indexOf(m_cboAddress->currentText());
-    if (index >= 0) {
-        entries.removeAt(index);
-        m_cboAddress->removeItem(static_cast<int>(index));
-        m_cboAddress->setEditText(QString());
-    }
-    if (entries.size() <= ListFile::addresses(ProgramFolder::path()).capacity())
+    m_addresses->remove();
+    if (!m_addresses->overCapacity())
         adoresukakikomi();
 }
 
-bool frmBrowser::adoresukakikomi()
+void frmBrowser::adoresukakikomi()
 {
-    return ListFile::addresses(ProgramFolder::path()).save(addressList());
+    tellListSave(this, m_addresses->save());
 }
 
 void frmBrowser::filedl_Click()

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/combolist.h"
+
 #include <QMainWindow>
 #include <QRect>
 
 #include <functional>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -15,6 +18,7 @@ class QToolBar;
 namespace kuokuo {
 
 class BrowserEngine;
+class EditableComboBox;
 
 // The navigator: a small web browser whose menu opens every other window. It is the start-up
 // window and offers no close command; the menu item "終了" is the only way out.
@@ -26,6 +30,7 @@ public:
     static const QString ConnectingCaption;
 
     explicit frmBrowser(QWidget *parent = nullptr);
+    ~frmBrowser() override;
 
     // The start-up sequence: split the settings file, show the window, load the address list and
     // the start page. Stops at a failed split, leaving a window without page.
@@ -45,7 +50,7 @@ public:
     QString StartingAddress;
 
     BrowserEngine *brwWebBrowser() const { return m_browser; }
-    QComboBox *cboAddress() const { return m_cboAddress; }
+    QComboBox *cboAddress() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -77,18 +82,17 @@ private:
     void kuokuo_Click();
     void adoresut_Click();
     void adoresus_Click();
-    bool adoresukakikomi();
+    void adoresukakikomi();
     void filedl_Click();
     void daunnsyoki_Click();
-
-    QStringList addressList() const;
 
     BrowserEngine *m_browser = nullptr;
     QWidget *m_client = nullptr;
     QToolBar *m_tbToolBar = nullptr;
     QWidget *m_picAddress = nullptr;
     QLabel *m_lblAddress = nullptr;
-    QComboBox *m_cboAddress = nullptr;
+    EditableComboBox *m_cboAddress = nullptr;
+    std::optional<ComboList> m_addresses;
     QTimer *m_timTimer = nullptr;
     QMenu *m_mschatsuru = nullptr;
     QMenu *m_filedl1 = nullptr;

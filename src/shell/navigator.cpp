@@ -2,10 +2,34 @@
 
 #include "common/programfolder.h"
 #include "platform/forms.h"
+#include "platform/navigation.h"
 #include "shell/content.h"
 #include "shell/frmbrowser.h"
 
 namespace kuokuo {
+
+namespace {
+class ShellNavigation final : public Navigation
+{
+public:
+    void openAddress(const QString &address, bool show) override
+    {
+        // After the exit the navigator is gone: a new one loads as at start-up, so that its
+        // address list is the saved one and the next exit saves it again.
+        frmBrowser *browser = Forms::loaded<frmBrowser>();
+        if (!browser)
+            browser = startNavigator();
+        browser->openAddress(address, show);
+    }
+};
+} // namespace
+
+template <>
+Navigation &Adapter<Navigation>::real()
+{
+    static ShellNavigation navigation;
+    return navigation;
+}
 
 frmBrowser *startNavigator()
 {

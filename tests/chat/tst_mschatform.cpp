@@ -52,7 +52,8 @@ private Q_SLOTS:
     void buttons();
     void fiftyFirstEntryIsShownButNotWritten();
     void rewriteIsByteIdentical();
-    void failedRewriteKeepsFileAndList();
+    void nameCp932CannotHoldIsRefused();
+    void failedRewriteIsTold();
     void connectOpensTheRoom_data();
     void connectOpensTheRoom();
     void connectWithoutServer_data();
@@ -78,7 +79,9 @@ private:
 
     std::unique_ptr<TestProgramFolder> m_folder;
     FakeHostInfo m_host;
+    FakeDialogs m_dialogs;
     std::unique_ptr<Installed<HostInfo>> m_hostInstalled;
+    std::unique_ptr<Installed<Dialogs>> m_dialogsInstalled;
 };
 
 void MschatformTest::init()
@@ -88,6 +91,8 @@ void MschatformTest::init()
     m_host.hostName = "kuokuo-pc";
     m_host.ip = "192.168.10.7";
     m_hostInstalled = std::make_unique<Installed<HostInfo>>(m_host);
+    m_dialogs = FakeDialogs();
+    m_dialogsInstalled = std::make_unique<Installed<Dialogs>>(m_dialogs);
 }
 
 void MschatformTest::cleanup()
@@ -95,6 +100,7 @@ void MschatformTest::cleanup()
     delete Forms::loaded<mschatform>();
     delete Forms::loaded<kuokuoform>();
     m_hostInstalled.reset();
+    m_dialogsInstalled.reset();
     m_folder.reset();
 }
 
@@ -307,15 +313,33 @@ void MschatformTest::rewriteIsByteIdentical()
     QCOMPARE(m_folder->read(FileNames::Rooms), rooms);
 }
 
-void MschatformTest::failedRewriteKeepsFileAndList()
+void MschatformTest::nameCp932CannotHoldIsRefused()
 {
     const QByteArray servers = listBytes("rmssaaba.rtp", {"irc.a"});
     QVERIFY(m_folder->write(FileNames::Servers, servers));
     mschatform *w = open();
-    combo(w, "Combo1")->setEditText(QStringLiteral("irc.😺"));
-    click(w, "Command1"); // CP932 cannot hold the emoji: the file keeps what it held
-    QCOMPARE(items(combo(w, "Combo1")), (QStringList{"irc.a", QStringLiteral("irc.😺")}));
+    combo(w, "Combo1")->setEditText(QStringLiteral("Zürich"));
+    click(w, "Command1");
+    QCOMPARE(items(combo(w, "Combo1")), QStringList{"irc.a"});
     QCOMPARE(m_folder->read(FileNames::Servers), servers);
+    QCOMPARE(m_dialogs.calls, QStringList{"message|KUOKUOナビ|「Zürich」には保存できない文字が"
+                                          "はいってるから、登録できないにゃあ。ほかの名前に"
+                                          "してにゃあ"});
+    // It blocks nothing: the next name is saved.
+    combo(w, "Combo1")->setEditText(QStringLiteral("irc.b"));
+    click(w, "Command1");
+    QCOMPARE(m_folder->read(FileNames::Servers), listBytes("rmssaaba.rtp", {"irc.a", "irc.b"}));
+}
+
+void MschatformTest::failedRewriteIsTold()
+{
+    QVERIFY(QDir(m_folder->path()).mkdir(FileNames::Rooms)); // stands where the file goes
+    mschatform *w = open();
+    combo(w, "Combo2")->setEditText(QStringLiteral("lobby"));
+    click(w, "Command3");
+    QCOMPARE(items(combo(w, "Combo2")), QStringList{"lobby"});
+    QCOMPARE(m_dialogs.calls.size(), 1);
+    QVERIFY(m_dialogs.calls.first().startsWith("message|KUOKUOナビ|リストをファイルに保存"));
 }
 
 void MschatformTest::connectOpensTheRoom_data()

@@ -165,9 +165,9 @@ void ListFileTest::addAndRemove()
     QCOMPARE(list, (QStringList{"srv", "SRV", " srv", "srv/"}));
 
     QStringList twice{"a", "b", "a"};
-    QVERIFY(removeListEntry(twice, "a"));
+    QCOMPARE(removeListEntry(twice, "a"), 0);
     QCOMPARE(twice, (QStringList{"b", "a"}));
-    QVERIFY(!removeListEntry(twice, "c"));
+    QCOMPARE(removeListEntry(twice, "c"), -1);
     QCOMPARE(twice, (QStringList{"b", "a"}));
 }
 

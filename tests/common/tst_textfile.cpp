@@ -18,6 +18,8 @@ private Q_SLOTS:
     void cp932RoundTrip_data();
     void cp932RoundTrip();
     void unencodableTextFailsTheWrite();
+    void percentEncodesWhatCp932CannotHold_data();
+    void percentEncodesWhatCp932CannotHold();
     void atomicSaveKeepsOldFileOnFailure();
     void missingFileDoesNotOpen();
 };
@@ -149,6 +151,24 @@ void TextFileTest::unencodableTextFailsTheWrite()
     QVERIFY(!writer.bytes().contains('?'));
 }
 
+void TextFileTest::percentEncodesWhatCp932CannotHold_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("encoded");
+    QTest::newRow("umlaut") << "http://de.wikipedia.org/wiki/München"
+                            << "http://de.wikipedia.org/wiki/M%C3%BCnchen";
+    QTest::newRow("outside the basic plane") << "/😺/"
+                                             << "/%F0%9F%98%BA/";
+    QTest::newRow("Japanese, ～ and % stay") << "http://h/～ねこ%41"
+                                             << "http://h/～ねこ%41";
+}
+
+void TextFileTest::percentEncodesWhatCp932CannotHold()
+{
+    QFETCH(QString, text);
+    QTEST(percentEncodeOutsideCp932(text), "encoded");
+}
+
 void TextFileTest::atomicSaveKeepsOldFileOnFailure()
 {
     QTemporaryDir dir;
@@ -173,6 +193,13 @@ void TextFileTest::missingFileDoesNotOpen()
     TextReader reader;
     QVERIFY(!reader.open(dir.filePath("missing.rtp")));
     QVERIFY(!reader.open(dir.path())); // a folder is no text file
+
+    // A small file costs its size, not the size limit.
+    QVERIFY(saveFileAtomically(dir.filePath("small.rtp"), "[rad.rtp]\r\n0\r\n\r\n"));
+    QByteArray bytes;
+    QVERIFY(readWholeFile(dir.filePath("small.rtp"), bytes));
+    QCOMPARE(bytes, QByteArray("[rad.rtp]\r\n0\r\n\r\n"));
+    QVERIFY(bytes.capacity() < 4096);
 }
 
 QTEST_GUILESS_MAIN(TextFileTest)

@@ -45,7 +45,8 @@ private Q_SLOTS:
     void remove();
     void entry101StaysForTheRunOnly();
     void deleteWritesOnlyAtMost100();
-    void textCp932CannotHoldKeepsTheFile();
+    void addressCp932CannotHoldIsSavedPercentEncoded();
+    void failedSaveIsTold();
 
 private:
     frmBrowser *window() { return Forms::instance<frmBrowser>(); }
@@ -59,8 +60,10 @@ private:
     void trigger(const char *name) { window()->findChild<QAction *>(name)->trigger(); }
 
     FakeBrowserEngines m_engines;
+    FakeDialogs m_dialogs;
     std::optional<TestProgramFolder> m_folder;
     std::optional<Installed<BrowserEngineFactory>> m_installed;
+    std::optional<Installed<Dialogs>> m_installedDialogs;
 };
 
 void AddressListTest::init()
@@ -68,6 +71,8 @@ void AddressListTest::init()
     m_folder.emplace();
     m_folder->installMascotLines();
     m_installed.emplace(m_engines);
+    m_dialogs = FakeDialogs();
+    m_installedDialogs.emplace(m_dialogs);
 }
 
 void AddressListTest::cleanup()
@@ -75,6 +80,7 @@ void AddressListTest::cleanup()
     delete Forms::loaded<frmBrowser>();
     delete Forms::loaded<kuokuoform>();
     m_installed.reset();
+    m_installedDialogs.reset();
     m_folder.reset();
 }
 
@@ -223,15 +229,31 @@ void AddressListTest::deleteWritesOnlyAtMost100()
     QCOMPARE(m_folder->read(FileNames::Addresses), listFile(expected));
 }
 
-void AddressListTest::textCp932CannotHoldKeepsTheFile()
+void AddressListTest::addressCp932CannotHoldIsSavedPercentEncoded()
 {
-    const QByteArray old = listFile({"a"});
-    QVERIFY(m_folder->write(FileNames::Addresses, old));
-    window()->adoresuyomikomi();
+    // The web view reports addresses decoded; one of them once blocked every later save.
+    window()->cboAddress()->setEditText(QStringLiteral("http://de.wikipedia.org/wiki/München"));
+    trigger("adoresut");
     window()->cboAddress()->setEditText(QStringLiteral("http://127.0.0.1/😺"));
     trigger("adoresut");
-    QCOMPARE(entries(), (QStringList{"a", "http://127.0.0.1/😺"}));
-    QCOMPARE(m_folder->read(FileNames::Addresses), old); // never written with "?"
+    window()->cboAddress()->setEditText(QStringLiteral("http://127.0.0.1/ねこ"));
+    trigger("adoresut");
+    const QStringList saved = {"http://de.wikipedia.org/wiki/M%C3%BCnchen",
+                               "http://127.0.0.1/%F0%9F%98%BA", "http://127.0.0.1/ねこ"};
+    QCOMPARE(entries(), saved);
+    QCOMPARE(m_folder->read(FileNames::Addresses), listFile(saved));
+    QVERIFY(m_dialogs.calls.isEmpty());
+}
+
+void AddressListTest::failedSaveIsTold()
+{
+    QVERIFY(QDir(m_folder->path()).mkdir(FileNames::Addresses)); // stands where the file goes
+    window()->cboAddress()->setEditText(QStringLiteral("http://127.0.0.1/a"));
+    trigger("adoresut");
+    QCOMPARE(entries(), QStringList{"http://127.0.0.1/a"}); // kept for this run
+    QCOMPARE(m_dialogs.calls,
+             QStringList{"message|KUOKUOナビ|リストをファイルに保存できなかったにゃあ！"
+                         "ディスクの空きと、フォルダーに書きこめるかを確かめてにゃあ"});
 }
 
 QTEST_MAIN(AddressListTest)

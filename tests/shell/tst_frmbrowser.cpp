@@ -37,6 +37,7 @@ private Q_SLOTS:
     void enterInAddressBoxNavigatesOnce_data();
     void enterInAddressBoxNavigatesOnce();
     void pickingAnEntryNavigates();
+    void leavingTheBoxNeverNavigates();
     void downloadCompleteOverwritesAddressBox();
     void menuTree();
     void fixedPageItems_data();
@@ -71,6 +72,7 @@ private:
 
 void FrmBrowserTest::init()
 {
+    m_engines.log.clear();
     m_folder.emplace();
     m_folder->installMascotLines();
     m_launcher.launched.clear();
@@ -188,12 +190,16 @@ void FrmBrowserTest::enterInAddressBoxNavigatesOnce()
     QFETCH(Qt::Key, key);
     QFETCH(QStringList, list);
     window()->show();
+    QVERIFY(QTest::qWaitForWindowActive(window()));
     QComboBox *box = window()->cboAddress();
     box->addItems(list);
     box->setEditText(QString());
-    QTest::keyClicks(box->lineEdit(), QStringLiteral("http://127.0.0.1:9/neko"));
+    // As the user does: click into the box, type, press the key; keys go to the focus widget.
+    QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+    QTRY_VERIFY(QApplication::focusWidget());
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("http://127.0.0.1:9/neko"));
     QVERIFY(engine()->calls.isEmpty());
-    QTest::keyClick(box->lineEdit(), key);
+    QTest::keyClick(QApplication::focusWidget(), key);
     QCOMPARE(engine()->calls, QStringList{"load|http://127.0.0.1:9/neko"});
     QVERIFY(timer()->isActive());
     QCOMPARE(box->count(), list.size()); // the list changes only through the menu
@@ -215,6 +221,24 @@ void FrmBrowserTest::pickingAnEntryNavigates()
     QCOMPARE(box->currentText(), QStringLiteral("http://127.0.0.1/b"));
     QCOMPARE(engine()->calls, QStringList{"load|http://127.0.0.1/b"});
     QVERIFY(timer()->isActive());
+}
+
+void FrmBrowserTest::leavingTheBoxNeverNavigates()
+{
+    window()->show();
+    QVERIFY(QTest::qWaitForWindowActive(window()));
+    QComboBox *box = window()->cboAddress();
+    box->addItems({"http://127.0.0.1/a", "http://127.0.0.1/b"});
+    QTest::mouseClick(box->lineEdit(), Qt::LeftButton);
+    box->lineEdit()->selectAll();
+    // The text matches the second entry: leaving the box must not go there.
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("http://127.0.0.1/b"));
+    window()->findChild<QWidget *>("brwWebBrowser")->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!box->hasFocus());
+    box->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(box->hasFocus());
+    delete window(); // the box loses its focus while its window goes
+    QCOMPARE(m_engines.log, QStringList());
 }
 
 void FrmBrowserTest::downloadCompleteOverwritesAddressBox()
@@ -355,8 +379,6 @@ void FrmBrowserTest::downloadFolderChoice()
 {
     dlform *holder = Forms::instance<dlform>();
     QCOMPARE(holder->windowTitle(), QStringLiteral("ダウンロード先フォルダーにゃあ！"));
-    QCOMPARE(holder->Label1()->text(), QStringLiteral("c"));
-    QCOMPARE(holder->Label2()->text(), QStringLiteral("c:\\My Documents"));
 
     m_picker.answer = QStringLiteral("/home/neko/画像");
     item("daunnsyoki")->trigger();

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void closeRequestIsIgnoredAfterStartUp();
     void sessionEndSavesWithoutFarewell();
     void sessionEndAfterExitSavesNothingMore();
+    void pageButtonAfterExitLoadsTheNavigatorAgain();
 
 private:
     QByteArray settings() const { return m_lines + Servers + Rooms + Addresses; }
@@ -69,8 +70,10 @@ private:
     }
 
     FakeBrowserEngines m_engines;
+    FakeDialogs m_dialogs;
     std::optional<TestProgramFolder> m_folder;
     std::optional<Installed<BrowserEngineFactory>> m_installed;
+    std::optional<Installed<Dialogs>> m_installedDialogs;
     QByteArray m_lines;
 };
 
@@ -81,6 +84,8 @@ void StartupTest::init()
     m_lines = m_folder->read(FileNames::Lines);
     QVERIFY(QFile::remove(m_folder->file(FileNames::Lines)));
     m_installed.emplace(m_engines);
+    m_dialogs = FakeDialogs();
+    m_installedDialogs.emplace(m_dialogs);
 }
 
 void StartupTest::cleanup()
@@ -90,6 +95,7 @@ void StartupTest::cleanup()
     delete Forms::loaded<Form1>();
     Forms::resetEnding();
     m_installed.reset();
+    m_installedDialogs.reset();
     m_folder.reset();
 }
 
@@ -222,10 +228,13 @@ void StartupTest::exitWithMissingWorkingFileKeepsSettings()
     frmBrowser *window = startNavigator();
     QVERIFY(QFile::remove(m_folder->file(FileNames::Rooms)));
 
-    window->end_Click();
+    window->findChild<QAction *>("end")->trigger();
     QCOMPARE(m_folder->read(FileNames::SettingsBackup), settings());
     QCOMPARE(m_folder->read(FileNames::Settings), settings());
-    QVERIFY(!Forms::loaded<kuokuoform>()); // no farewell
+    QVERIFY(!Forms::loaded<kuokuoform>()); // no farewell, but the user hears of it
+    QCOMPARE(m_dialogs.calls,
+             QStringList{"message|KUOKUOナビ|設定ファイル（kuekuenavi.ini）に"
+                         "保存できなかったにゃあ！ディスクの空きを確かめてにゃあ"});
 }
 
 void StartupTest::closeRequestIsIgnoredAfterStartUp()
@@ -282,6 +291,28 @@ void StartupTest::sessionEndAfterExitSavesNothingMore()
     QVERIFY(Forms::ending());
     QCOMPARE(m_folder->read(FileNames::SettingsBackup), backup);
     QCOMPARE(m_folder->read(FileNames::Settings), settings());
+}
+
+void StartupTest::pageButtonAfterExitLoadsTheNavigatorAgain()
+{
+    QVERIFY(m_folder->write(FileNames::Settings, settings()));
+    startNavigator();
+    Form1 *greeting = Forms::instance<Form1>();
+    greeting->show();
+    Forms::loaded<frmBrowser>()->findChild<QAction *>("end")->trigger();
+    QTRY_VERIFY(!Forms::loaded<frmBrowser>());
+
+    greeting->findChild<QPushButton *>("Command1")->click();
+    frmBrowser *again = Forms::loaded<frmBrowser>();
+    QVERIFY(again && again->isVisible());
+    QCOMPARE(listEntries(again), (QStringList{"http://127.0.0.1/a", "http://127.0.0.1/b"}));
+    again->cboAddress()->setEditText(QStringLiteral("http://127.0.0.1/c"));
+    again->findChild<QAction *>("adoresut")->trigger();
+    again->findChild<QAction *>("end")->trigger();
+    QCOMPARE(m_folder->read(FileNames::Settings),
+             m_lines + Servers + Rooms +
+                 "[rad.rtp]\r\n3\r\nhttp://127.0.0.1/a\r\nhttp://127.0.0.1/b\r\n"
+                 "http://127.0.0.1/c\r\n\r\n");
 }
 
 QTEST_MAIN(StartupTest)

@@ -22,17 +22,19 @@ public:
     }
 
     QStringList calls;
+    // Where the factory also records the calls, so that they outlive the control.
+    QStringList *log = nullptr;
     QString name;
     QString url;
     bool busy = false;
 
     QWidget *widget() const override { return m_widget; }
-    void GoBack() override { calls << QStringLiteral("GoBack"); }
-    void GoForward() override { calls << QStringLiteral("GoForward"); }
-    void GoHome() override { calls << QStringLiteral("GoHome"); }
-    void GoSearch() override { calls << QStringLiteral("GoSearch"); }
-    void Stop() override { calls << QStringLiteral("Stop"); }
-    void Refresh() override { calls << QStringLiteral("Refresh"); }
+    void GoBack() override { record(QStringLiteral("GoBack")); }
+    void GoForward() override { record(QStringLiteral("GoForward")); }
+    void GoHome() override { record(QStringLiteral("GoHome")); }
+    void GoSearch() override { record(QStringLiteral("GoSearch")); }
+    void Stop() override { record(QStringLiteral("Stop")); }
+    void Refresh() override { record(QStringLiteral("Refresh")); }
     QString LocationName() const override { return name; }
     QString LocationURL() const override { return url; }
     bool Busy() const override { return busy; }
@@ -49,11 +51,18 @@ public:
 protected:
     void load(const QString &address) override
     {
-        calls << QStringLiteral("load|") + address;
+        record(QStringLiteral("load|") + address);
         busy = true;
     }
 
 private:
+    void record(const QString &call)
+    {
+        calls << call;
+        if (log)
+            *log << call;
+    }
+
     QWidget *m_widget;
 };
 
@@ -62,10 +71,12 @@ class FakeBrowserEngines final : public BrowserEngineFactory
 {
 public:
     QPointer<FakeBrowserEngine> latest;
+    QStringList log; // the calls of every control made, also of those gone
 
     BrowserEngine *create(QWidget *parent) override
     {
         latest = new FakeBrowserEngine(parent);
+        latest->log = &log;
         return latest;
     }
 };
