@@ -1,14 +1,27 @@
 #include "shell/dlform.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace kuokuo {
 
+namespace {
+// Where downloads go until the user chooses: the user's Pictures folder, or the home folder
+// where there is none.
+QString startFolder()
+{
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+}
+} // namespace
+
 dlform::dlform(QWidget *parent)
     : QWidget(parent)
-    , m_label1(new QLabel(QStringLiteral("c"), this))
-    , m_label2(new QLabel(QStringLiteral("c:\\My Documents"), this))
+    , m_label1(new QLabel(this))
+    , m_label2(new QLabel(this))
 {
     setObjectName(QStringLiteral("dlform"));
     setWindowTitle(QStringLiteral("ダウンロード先フォルダーにゃあ！"));
@@ -17,6 +30,7 @@ dlform::dlform(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_label1);
     layout->addWidget(m_label2);
+    setFolder(startFolder());
 }
 
 void dlform::setFolder(const QString &path)

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QtTest>
 
 using namespace kuokuo;
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void unusableFolder_data();
     void unusableFolder();
     void openWindowKeepsItsLists();
+    void freshStartOpensAtThePicturesFolder();
 
 private:
     void start(const QString &address)
@@ -104,7 +106,6 @@ void FiledlTest::opensAtTheDownloadFolder()
 void FiledlTest::unusableFolder_data()
 {
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("never chosen") << "";
     QTest::newRow("folder gone") << "/no/such/folder";
     QTest::newRow("network share") << "\\\\server\\share";
 }
@@ -112,8 +113,7 @@ void FiledlTest::unusableFolder_data()
 void FiledlTest::unusableFolder()
 {
     QFETCH(QString, chosen);
-    if (!chosen.isEmpty())
-        Forms::instance<dlform>()->setFolder(chosen);
+    Forms::instance<dlform>()->setFolder(chosen);
     start("http://host/gazou/index.html");
     QCOMPARE(m_dialogs.calls,
              (QStringList{"beep", "message|ドライブエラーメッセージ|エラーが出ましたにゃ！"
@@ -134,6 +134,19 @@ void FiledlTest::openWindowKeepsItsLists()
     QCOMPARE(download->findChild<DirListBox *>("Dir")->path(),
              QDir(m_download.path()).canonicalPath());
     QCOMPARE(download->TURL()->text(), QStringLiteral("http://host/two/"));
+}
+
+void FiledlTest::freshStartOpensAtThePicturesFolder()
+{
+    // The first download of a run works without choosing a folder first.
+    start("http://host/gazou/index.html");
+    QVERIFY(m_dialogs.calls.isEmpty());
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString folder = QFileInfo(pictures).isDir() ? pictures : QDir::homePath();
+    QCOMPARE(Forms::loaded<dlform>()->Label1()->text(), QStringLiteral("/"));
+    QCOMPARE(Forms::loaded<dlform>()->Label2()->text(), folder);
+    QCOMPARE(QDir::currentPath(), QDir(folder).canonicalPath());
+    QVERIFY(Forms::loaded<MainForm>()->isVisible());
 }
 
 QTEST_MAIN(FiledlTest)
