@@ -21,6 +21,16 @@ QString withoutTrailingSeparator(QString folder)
         folder.chop(1);
     return folder;
 }
+
+// An installed program (PREFIX/bin: /usr/bin, /usr/local/bin, ~/.local/bin; or anything under
+// /usr) shares its folder with every user, and root can write there: such a folder is never a
+// portable copy's own.
+bool installedFolder(const QString &folder)
+{
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    return QFileInfo(clean).fileName() == QLatin1String("bin") ||
+           clean.startsWith(QLatin1String("/usr/"));
+}
 } // namespace
 
 QString ProgramFolder::path()
@@ -49,16 +59,20 @@ QString ProgramFolder::join(const QString &folder, const QString &name)
 QString ProgramFolder::choose(const QString &executableFolder, const QString &perUserFolder)
 {
     const QFileInfo info(executableFolder);
-    if (info.isDir() && info.isWritable())
+    if (info.isDir() && info.isWritable() && !installedFolder(executableFolder))
         return withoutTrailingSeparator(executableFolder);
     return withoutTrailingSeparator(perUserFolder);
 }
 
+QString ProgramFolder::forThisProgram()
+{
+    return choose(QCoreApplication::applicationDirPath(),
+                  QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
 bool ProgramFolder::initialise()
 {
-    const QString chosen =
-        choose(QCoreApplication::applicationDirPath(),
-               QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const QString chosen = forThisProgram();
     setPath(chosen);
     return QDir().mkpath(chosen);
 }

@@ -5,7 +5,7 @@
 namespace kuokuo {
 
 // The folder that holds every file of the program: the executable's folder when it is writable
-// (a portable copy), otherwise the per-user data folder.
+// and not an installed program's folder (a portable copy), otherwise the per-user data folder.
 class ProgramFolder
 {
 public:
@@ -17,10 +17,13 @@ public:
     static QString file(const QString &name);
 
     // The rule that picks the folder; `perUserFolder` is used when `executableFolder` cannot be
-    // written to.
+    // written to or belongs to an installed program (a folder named "bin", anything under /usr).
     static QString choose(const QString &executableFolder, const QString &perUserFolder);
 
-    // Picks the folder for the running executable and creates it when needed.
+    // The folder the rule picks for the running executable, by its application name.
+    static QString forThisProgram();
+
+    // Sets the folder for the running executable and creates it when needed.
     static bool initialise();
 
     // Joins a folder and a file name with the platform separator, never doubling it.

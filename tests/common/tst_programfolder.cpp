@@ -10,22 +10,32 @@ class ProgramFolderTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void choosesExecutableFolderWhenWritable();
-    void fallsBackToPerUserFolder();
+    void chooses_data();
+    void chooses();
     void joinsWithOneSeparator_data();
     void joinsWithOneSeparator();
 };
 
-void ProgramFolderTest::choosesExecutableFolderWhenWritable()
+void ProgramFolderTest::chooses_data()
 {
-    QTemporaryDir exe;
-    QCOMPARE(ProgramFolder::choose(exe.path() + "/", "/per/user"), exe.path());
+    // Paths below a writable temporary folder; "/usr/share" as is (root can write there).
+    QTest::addColumn<QString>("executableFolder");
+    QTest::addColumn<bool>("portable");
+    QTest::newRow("own folder") << "copy/" << true;
+    QTest::newRow("missing") << "missing" << false;
+    QTest::newRow("installed to PREFIX/bin") << "prefix/bin" << false;
+    QTest::newRow("under /usr") << "/usr/share" << false;
 }
 
-void ProgramFolderTest::fallsBackToPerUserFolder()
+void ProgramFolderTest::chooses()
 {
-    QTemporaryDir dir;
-    QCOMPARE(ProgramFolder::choose(dir.filePath("missing"), "/per/user"), QString("/per/user"));
+    QFETCH(QString, executableFolder);
+    QFETCH(bool, portable);
+    QTemporaryDir top;
+    QVERIFY(QDir(top.path()).mkpath("copy") && QDir(top.path()).mkpath("prefix/bin"));
+    const QString folder = QDir(top.path()).filePath(executableFolder);
+    QCOMPARE(ProgramFolder::choose(folder, "/per/user"),
+             portable ? QDir::cleanPath(folder) : QString("/per/user"));
 }
 
 void ProgramFolderTest::joinsWithOneSeparator_data()

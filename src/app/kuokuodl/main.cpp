@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 #include <cstdio>
 #include <unistd.h>
@@ -43,13 +42,6 @@ int badArguments(const QString &why)
     print(QStringLiteral("kuokuo-dl: %1\n\n").arg(why));
     std::fputs(Usage, stderr);
     return DownloadCommand::BadArguments;
-}
-
-// The same program folder as the navigator's: the cat's lines are found there.
-QString programFolder()
-{
-    return ProgramFolder::choose(QCoreApplication::applicationDirPath(),
-                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 struct Arguments
@@ -111,7 +103,8 @@ int main(int argc, char *argv[])
     if (!folder.isDir())
         return badArguments(QStringLiteral("%1 is not a folder").arg(arguments.folder));
 
-    const CatLines cat(programFolder());
+    // The same program folder as the navigator's: the cat's lines are found there.
+    const CatLines cat(ProgramFolder::forThisProgram());
     ProgressLine progress(stderr, ::isatty(STDERR_FILENO));
     DownloadCommand run(folder.absoluteFilePath(), cat, progress);
 
