@@ -5,10 +5,6 @@
 namespace kuokuo {
 
 namespace {
-const QString MsInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString MsInfoValue = QStringLiteral("PATH");
-const QString SharedToolsKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString SharedToolsValue = QStringLiteral("MSINFO");
 const QString MsInfoProgram = QStringLiteral("MSINFO32.EXE");
 constexpr quint32 BufferSize = 1024;
 
@@ -55,10 +51,11 @@ std::optional<QString> systemInformationProgram(Registry &registry,
                                                 const std::function<bool(const QString &)> &exists)
 {
     QString value;
-    if (GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, MsInfoKey, MsInfoValue, value))
+    if (GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, Registry::MsInfoKey,
+                    Registry::MsInfoValue, value))
         return value;
-    if (!GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, SharedToolsKey, SharedToolsValue,
-                     value))
+    if (!GetKeyValue(registry, Registry::HKEY_LOCAL_MACHINE, Registry::SharedToolsKey,
+                     Registry::SharedToolsValue, value))
         return std::nullopt;
     const QString program = ProgramFolder::join(value, MsInfoProgram);
     if (!exists(program))

@@ -3,6 +3,7 @@
 #include "common/appinfo.h"
 #include "common/filenames.h"
 #include "common/programfolder.h"
+#include "common/workingfiles.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -67,11 +68,7 @@ void kuokuoform::Command7_Click()
 void kuokuoform::Command6_Click()
 {
     // The exit sequence has just saved every list into the settings file.
-    QDir folder(ProgramFolder::path());
-    const QStringList workingFiles = folder.entryList(
-        {QLatin1Char('*') + FileNames::WorkingFileSuffix}, QDir::Files | QDir::Hidden);
-    for (const QString &name : workingFiles)
-        folder.remove(name);
+    removeWorkingFiles(ProgramFolder::path());
     close();
     Forms::endProgram();
 }

@@ -50,14 +50,14 @@ class ExternalSchemes final : public QObject
 public:
     ExternalSchemes()
     {
-        for (const char *scheme : {"mic", "mailto"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "open");
+        for (const QString &scheme : SchemeLauncher::ExternalSchemes)
+            QDesktopServices::setUrlHandler(scheme, this, "open");
     }
 
     ~ExternalSchemes() override
     {
-        for (const char *scheme : {"mic", "mailto"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        for (const QString &scheme : SchemeLauncher::ExternalSchemes)
+            QDesktopServices::unsetUrlHandler(scheme);
     }
 
     Q_INVOKABLE void open(const QUrl &url) { schemeLauncher().launch(url.toString()); }

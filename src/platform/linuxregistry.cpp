@@ -5,10 +5,6 @@
 
 namespace kuokuo {
 
-const QString LinuxRegistry::MsInfoKey =
-    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
-const QString LinuxRegistry::SharedToolsKey =
-    QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
 const QStringList LinuxRegistry::Candidates = {
     QStringLiteral("hardinfo2"),
     QStringLiteral("hardinfo"),
@@ -62,10 +58,10 @@ long LinuxRegistry::RegQueryValueExA(Key key, const QString &valueName, quint32 
     const QString program = systemInformationProgram();
     QString value;
     if (open->compare(MsInfoKey, Qt::CaseInsensitive) == 0 &&
-        valueName.compare(QLatin1String("PATH"), Qt::CaseInsensitive) == 0)
+        valueName.compare(MsInfoValue, Qt::CaseInsensitive) == 0)
         value = program;
     else if (open->compare(SharedToolsKey, Qt::CaseInsensitive) == 0 &&
-             valueName.compare(QLatin1String("MSINFO"), Qt::CaseInsensitive) == 0)
+             valueName.compare(SharedToolsValue, Qt::CaseInsensitive) == 0)
         value = QFileInfo(program).absolutePath();
     if (value.isEmpty())
         return ERROR_FILE_NOT_FOUND;

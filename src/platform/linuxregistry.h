@@ -15,8 +15,6 @@ namespace kuokuo {
 class LinuxRegistry final : public Registry
 {
 public:
-    static const QString MsInfoKey;      // SOFTWARE\Microsoft\Shared Tools\MSINFO
-    static const QString SharedToolsKey; // SOFTWARE\Microsoft\Shared Tools Location
     static const QStringList Candidates; // program names looked for, in order
 
     // `findExecutable` maps a program name to its full path, or an empty text.

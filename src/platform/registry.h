@@ -23,6 +23,13 @@ public:
     static constexpr long ERROR_INVALID_HANDLE = 6;
     static constexpr long ERROR_MORE_DATA = 234;
 
+    // Where the system-information program is recorded: the program's path under the value
+    // "PATH" of the first key, its folder under the value "MSINFO" of the second.
+    static const QString MsInfoKey;        // SOFTWARE\Microsoft\Shared Tools\MSINFO
+    static const QString MsInfoValue;      // PATH
+    static const QString SharedToolsKey;   // SOFTWARE\Microsoft\Shared Tools Location
+    static const QString SharedToolsValue; // MSINFO
+
     virtual ~Registry() = default;
     virtual long RegOpenKeyExA(Key root, const QString &subKey, quint32 options, quint32 samDesired,
                                Key *result) = 0;

@@ -16,10 +16,16 @@ public:
 };
 } // namespace
 
+const QStringList SchemeLauncher::ExternalSchemes = {QStringLiteral("mic"),
+                                                     QStringLiteral("mailto")};
+
 bool SchemeLauncher::isExternalScheme(const QString &address)
 {
-    return address.startsWith(QLatin1String("mic:"), Qt::CaseInsensitive) ||
-           address.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive);
+    for (const QString &scheme : ExternalSchemes) {
+        if (address.startsWith(scheme + QLatin1Char(':'), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 template <>

@@ -3,6 +3,7 @@
 #include "platform/adapter.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace kuokuo {
 
@@ -14,7 +15,9 @@ public:
     virtual ~SchemeLauncher() = default;
     virtual bool launch(const QString &address) = 0;
 
-    // True for the schemes that the browser engine does not show itself.
+    // The schemes that the browser engine does not show itself: the chat client's and mail.
+    static const QStringList ExternalSchemes;
+    // True for an address of one of them, in any case.
     static bool isExternalScheme(const QString &address);
 };
 

@@ -22,13 +22,6 @@ QByteArray readSection(TextReader &reader)
 }
 } // namespace
 
-const QStringList &workingFiles()
-{
-    static const QStringList files = {FileNames::Lines, FileNames::Servers, FileNames::Rooms,
-                                      FileNames::Addresses};
-    return files;
-}
-
 bool inibunkatsu(const QString &folder)
 {
     TextReader settings;

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "common/workingfiles.h"
+
 #include <QString>
-#include <QStringList>
 
 namespace kuokuo {
 
-// The settings file holds the four working files one after the other; each section ends with its
-// first empty line. The working files in section order: the cat's lines, the chat servers, the
-// chat rooms, the addresses.
-const QStringList &workingFiles();
-
+// The settings file holds the four working files one after the other (see workingFiles()); each
+// section ends with its first empty line.
+//
 // Splits the settings file of `folder` into the four working files. Each working file is replaced
 // whole; a working file the settings file does not reach is written empty. Stops at the first
 // failure: a missing or unreadable settings file touches nothing, and a working file that cannot
