@@ -1,4 +1,5 @@
 #include "common/programfolder.h"
+#include "platform/signalwatcher.h"
 #include "shell/navigator.h"
 #include "shell/sessionend.h"
 
@@ -12,6 +13,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The end of the session must save even when it comes while the program starts.
+    kuokuo::SignalWatcher::catchEarly(kuokuo::SessionEnd::endingSignals());
     // Qt WebEngine refuses to start its sandbox as root; a normal user keeps it.
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");

@@ -2,30 +2,16 @@
 
 #include "common/programfolder.h"
 #include "platform/forms.h"
+#include "platform/signalwatcher.h"
 #include "shell/frmbrowser.h"
 #include "shell/settingsfile.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <QSocketNotifier>
 
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace kuokuo {
-
-namespace {
-int signalSockets[2] = {-1, -1};
-const int WatchedSignals[] = {SIGTERM, SIGHUP, SIGINT};
-
-// Only an async-signal-safe write: the event loop does the rest.
-void onSignal(int)
-{
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = ::write(signalSockets[0], &byte, 1);
-}
-} // namespace
 
 SessionEnd::SessionEnd(QObject *parent)
     : QObject(parent)
@@ -37,39 +23,21 @@ SessionEnd::SessionEnd(QObject *parent)
     }
 }
 
-SessionEnd::~SessionEnd()
+SessionEnd::~SessionEnd() = default;
+
+const QList<int> &SessionEnd::endingSignals()
 {
-    if (!m_notifier)
-        return;
-    for (int number : WatchedSignals)
-        std::signal(number, SIG_DFL);
-    ::close(signalSockets[0]);
-    ::close(signalSockets[1]);
-    signalSockets[0] = signalSockets[1] = -1;
+    static const QList<int> numbers = {SIGTERM, SIGHUP, SIGINT};
+    return numbers;
 }
 
 bool SessionEnd::watchSignals()
 {
-    if (m_notifier || signalSockets[0] != -1)
+    if (m_watcher)
         return false;
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0)
-        return false;
-    m_notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &SessionEnd::signalArrived);
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int number : WatchedSignals)
-        sigaction(number, &action, nullptr);
-    return true;
-}
-
-void SessionEnd::signalArrived()
-{
-    char byte = 0;
-    [[maybe_unused]] const ssize_t read = ::read(signalSockets[1], &byte, 1);
-    sessionEnding();
+    m_watcher = new SignalWatcher(endingSignals(), SignalWatcher::Repeat::Always, this);
+    connect(m_watcher, &SignalWatcher::caught, this, &SessionEnd::sessionEnding);
+    return m_watcher->isWatching();
 }
 
 void SessionEnd::sessionEnding()

@@ -1,10 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 
-class QSocketNotifier;
-
 namespace kuokuo {
+
+class SignalWatcher;
 
 // The navigator has no close command, so the end of the desktop session (the session manager's
 // request, SIGTERM, SIGHUP, SIGINT) must still save: it runs the backup copy and the settings
@@ -16,6 +17,9 @@ public:
     explicit SessionEnd(QObject *parent = nullptr);
     ~SessionEnd() override;
 
+    // The signals that end a session: SIGTERM, SIGHUP and SIGINT.
+    static const QList<int> &endingSignals();
+
     // Routes the three signals here; only one instance may watch them at a time.
     bool watchSignals();
 
@@ -26,9 +30,7 @@ Q_SIGNALS:
     void ended(bool saved);
 
 private:
-    void signalArrived();
-
-    QSocketNotifier *m_notifier = nullptr;
+    SignalWatcher *m_watcher = nullptr;
 };
 
 } // namespace kuokuo
