@@ -40,20 +40,58 @@ QComboBox *makeList(const QString &name, QWidget *parent)
 mschatform::mschatform(QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_kuokuo(namedLabel(QStringLiteral("kuokuo"), QString(), this))
-    , m_thostname(new QLineEdit(this))
-    , m_tip(new QLineEdit(this))
-    , m_combo1(nullptr)
-    , m_combo2(nullptr)
-    , m_touroku(nullptr)
 {
     setObjectName(QStringLiteral("mschatform"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("MS-CHATでもするにゃあ"));
 
-    m_kuokuo->setPixmap(MascotWindow::designPicture());
-    m_kuokuo->setFixedSize(70, 102);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(12, 12, 12, 12);
+    layout->setSpacing(12);
+    layout->addLayout(buildHostArea());
+    layout->addWidget(buildConnectPanel());
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // A name the list files' code page cannot hold is refused rather than changed: the chat
+    // server must get it as typed.
+    m_servers.emplace(m_combo1, &ListFile::servers, ComboList::Unencodable::Refuse);
+    m_rooms.emplace(m_combo2, &ListFile::rooms, ComboList::Unencodable::Refuse);
+
+    QWidget *order[] = {m_thostname,  m_tip,        m_touroku,    m_combo2,    m_combo1,
+                        m_buttons[0], m_buttons[1], m_buttons[2], m_buttons[3]};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    connect(m_buttons[0], &QPushButton::clicked, this, [this] {
+        itemwritesaaba();
+        rtmwritesaaba();
+    });
+    connect(m_buttons[1], &QPushButton::clicked, this, [this] {
+        itemkillsaaba();
+        rtmwritesaaba();
+    });
+    connect(m_buttons[2], &QPushButton::clicked, this, [this] {
+        itemwriteheya();
+        rtmwriteheya();
+    });
+    connect(m_buttons[3], &QPushButton::clicked, this, [this] {
+        itemkillheya();
+        rtmwriteheya();
+    });
+    connect(m_touroku, &QPushButton::clicked, this, &mschatform::touroku_Click);
+
+    Form_Load();
+}
+
+// The cat beside the host name and address boxes.
+QLayout *mschatform::buildHostArea()
+{
+    auto *kuokuo = namedLabel(QStringLiteral("kuokuo"), QString(), this);
+    kuokuo->setPixmap(MascotWindow::designPicture());
+    kuokuo->setFixedSize(70, 102);
+    m_thostname = new QLineEdit(this);
     m_thostname->setObjectName(QStringLiteral("thostname"));
+    m_tip = new QLineEdit(this);
     m_tip->setObjectName(QStringLiteral("tip"));
 
     auto *hostGrid = new QGridLayout;
@@ -68,10 +106,15 @@ mschatform::mschatform(QWidget *parent)
 
     auto *top = new QHBoxLayout;
     top->setSpacing(14);
-    top->addWidget(m_kuokuo, 0, Qt::AlignTop);
+    top->addWidget(kuokuo, 0, Qt::AlignTop);
     top->addLayout(hostGrid, 1);
+    return top;
+}
 
-    // The light yellow panel behind the lower part.
+// The light yellow panel: the heading, the server and room lists with their buttons, the note on
+// "#" rooms and the connect button.
+QFrame *mschatform::buildConnectPanel()
+{
     auto *shape1 = new QFrame(this);
     shape1->setObjectName(QStringLiteral("Shape1"));
     shape1->setFrameShape(QFrame::Box);
@@ -83,34 +126,48 @@ mschatform::mschatform(QWidget *parent)
     QPalette framed = panel;
     framed.setColor(QPalette::WindowText, QColor(190, 180, 110)); // the frame line
     shape1->setPalette(framed);
+    auto panelLabel = [&](const char *name, const QString &caption) {
+        QLabel *label = namedLabel(QString::fromLatin1(name), caption, shape1);
+        label->setAutoFillBackground(true);
+        label->setPalette(panel);
+        return label;
+    };
 
-    QLabel *label5 = namedLabel(QStringLiteral("Label5"), QStringLiteral("MS－CHAT接続"), shape1);
+    QLabel *label5 = panelLabel("Label5", QStringLiteral("MS－CHAT接続"));
     QFont heading = label5->font();
     heading.setBold(true);
     heading.setPointSize(18);
     label5->setFont(heading);
-    QLabel *label3 = namedLabel(QStringLiteral("Label3"), QStringLiteral("接続サイト名"), shape1);
-    QLabel *label4 = namedLabel(QStringLiteral("Label4"), QStringLiteral("接続部屋名"), shape1);
-    for (QLabel *label : {label5, label3, label4}) {
-        label->setAutoFillBackground(true);
-        label->setPalette(panel);
-    }
 
-    QPushButton *command1 =
-        namedButton(QStringLiteral("Command1"), QStringLiteral("設定登録"), shape1);
-    QPushButton *command2 =
-        namedButton(QStringLiteral("Command2"), QStringLiteral("設定削除"), shape1);
-    QPushButton *command3 =
-        namedButton(QStringLiteral("Command3"), QStringLiteral("設定登録"), shape1);
-    QPushButton *command4 =
-        namedButton(QStringLiteral("Command4"), QStringLiteral("設定削除"), shape1);
-    m_touroku = namedButton(QStringLiteral("touroku"), QStringLiteral("MS-CHATに接続"), shape1);
+    const QString buttonStyle =
+        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #9a9a50;"
+                       " border-radius: 3px; padding: 3px 10px; }"
+                       " QPushButton:hover { border-color: #5a5a20; }"
+                       " QPushButton:pressed { background-color: #e8e870; }"
+                       " QPushButton:focus { border: 2px solid #5a5a20; }")
+            .arg(ButtonColour.name());
+    auto button = [&](const char *name, const QString &caption) {
+        QPushButton *command = namedButton(QString::fromLatin1(name), caption, shape1);
+        command->setStyleSheet(buttonStyle);
+        return command;
+    };
+    // A list's row: its heading, then its add and delete buttons on the right.
+    auto listRow = [&](QLabel *label, QPushButton *add, QPushButton *kill) {
+        auto *row = new QHBoxLayout;
+        row->addWidget(label);
+        row->addStretch();
+        row->addWidget(add);
+        row->addWidget(kill);
+        return row;
+    };
+    m_buttons = {button("Command1", QStringLiteral("設定登録")),
+                 button("Command2", QStringLiteral("設定削除")),
+                 button("Command3", QStringLiteral("設定登録")),
+                 button("Command4", QStringLiteral("設定削除"))};
     m_combo1 = makeList(QStringLiteral("Combo1"), shape1);
     m_combo2 = makeList(QStringLiteral("Combo2"), shape1);
-    // A name the list files' code page cannot hold is refused rather than changed: the chat
-    // server must get it as typed.
-    m_servers.emplace(m_combo1, &ListFile::servers, ComboList::Unencodable::Refuse);
-    m_rooms.emplace(m_combo2, &ListFile::rooms, ComboList::Unencodable::Refuse);
+    m_touroku = button("touroku", QStringLiteral("MS-CHATに接続"));
+    m_touroku->setMinimumHeight(30);
 
     // A plain label shows "&" as it is: the note reads "[&tafu]", the room the address uses.
     QLabel *label6 = namedLabel(
@@ -122,78 +179,23 @@ mschatform::mschatform(QWidget *parent)
     label6->setWordWrap(true);
     label6->setPalette(panel);
 
-    const QString buttonStyle =
-        QStringLiteral("QPushButton { background-color: %1; border: 1px solid #9a9a50;"
-                       " border-radius: 3px; padding: 3px 10px; }"
-                       " QPushButton:hover { border-color: #5a5a20; }"
-                       " QPushButton:pressed { background-color: #e8e870; }"
-                       " QPushButton:focus { border: 2px solid #5a5a20; }")
-            .arg(ButtonColour.name());
-    for (QPushButton *button : {command1, command2, command3, command4, m_touroku})
-        button->setStyleSheet(buttonStyle);
-    m_touroku->setMinimumHeight(30);
-
-    auto *serverRow = new QHBoxLayout;
-    serverRow->addWidget(label3);
-    serverRow->addStretch();
-    serverRow->addWidget(command1);
-    serverRow->addWidget(command2);
-    auto *roomRow = new QHBoxLayout;
-    roomRow->addWidget(label4);
-    roomRow->addStretch();
-    roomRow->addWidget(command3);
-    roomRow->addWidget(command4);
-
     auto *lower = new QVBoxLayout(shape1);
     lower->setContentsMargins(14, 10, 14, 14);
     lower->setSpacing(6);
     lower->addWidget(label5, 0, Qt::AlignHCenter);
     lower->addSpacing(4);
-    lower->addLayout(serverRow);
+    lower->addLayout(
+        listRow(panelLabel("Label3", QStringLiteral("接続サイト名")), m_buttons[0], m_buttons[1]));
     lower->addWidget(m_combo1);
     lower->addSpacing(6);
-    lower->addLayout(roomRow);
+    lower->addLayout(
+        listRow(panelLabel("Label4", QStringLiteral("接続部屋名")), m_buttons[2], m_buttons[3]));
     lower->addWidget(m_combo2);
     lower->addSpacing(6);
     lower->addWidget(label6);
     lower->addSpacing(4);
     lower->addWidget(m_touroku, 0, Qt::AlignHCenter);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 12, 12, 12);
-    layout->setSpacing(12);
-    layout->addLayout(top);
-    layout->addWidget(shape1);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
-
-    setTabOrder(m_thostname, m_tip);
-    setTabOrder(m_tip, m_touroku);
-    setTabOrder(m_touroku, m_combo2);
-    setTabOrder(m_combo2, m_combo1);
-    setTabOrder(m_combo1, command1);
-    setTabOrder(command1, command2);
-    setTabOrder(command2, command3);
-    setTabOrder(command3, command4);
-
-    connect(command1, &QPushButton::clicked, this, [this] {
-        itemwritesaaba();
-        rtmwritesaaba();
-    });
-    connect(command2, &QPushButton::clicked, this, [this] {
-        itemkillsaaba();
-        rtmwritesaaba();
-    });
-    connect(command3, &QPushButton::clicked, this, [this] {
-        itemwriteheya();
-        rtmwriteheya();
-    });
-    connect(command4, &QPushButton::clicked, this, [this] {
-        itemkillheya();
-        rtmwriteheya();
-    });
-    connect(m_touroku, &QPushButton::clicked, this, &mschatform::touroku_Click);
-
-    Form_Load();
+    return shape1;
 }
 
 void mschatform::Form_Load()

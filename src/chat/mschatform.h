@@ -4,10 +4,12 @@
 
 #include <QWidget>
 
+#include <array>
 #include <optional>
 
 class QComboBox;
-class QLabel;
+class QFrame;
+class QLayout;
 class QLineEdit;
 class QPushButton;
 
@@ -39,12 +41,15 @@ private:
     void writeList(const ComboList &list);
     static void readList(ComboList &list, QComboBox *box);
 
-    QLabel *m_kuokuo;
-    QLineEdit *m_thostname;
-    QLineEdit *m_tip;
-    QComboBox *m_combo1;
-    QComboBox *m_combo2;
-    QPushButton *m_touroku;
+    QLayout *buildHostArea();
+    QFrame *buildConnectPanel();
+
+    QLineEdit *m_thostname = nullptr;
+    QLineEdit *m_tip = nullptr;
+    QComboBox *m_combo1 = nullptr;
+    QComboBox *m_combo2 = nullptr;
+    std::array<QPushButton *, 4> m_buttons = {}; // Command1 to Command4
+    QPushButton *m_touroku = nullptr;
     std::optional<ComboList> m_servers;
     std::optional<ComboList> m_rooms;
 };

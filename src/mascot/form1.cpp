@@ -1,12 +1,12 @@
 #include "mascot/form1.h"
 
 #include "chat/mschatform.h"
+#include "common/fixedaddresses.h"
 #include "common/programfolder.h"
 #include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/forms.h"
 #include "platform/navigation.h"
-#include "shell/fixedaddresses.h"
 
 #include <QGridLayout>
 #include <QPushButton>

@@ -4,6 +4,7 @@
 #include "chat/mschatform.h"
 #include "common/appinfo.h"
 #include "common/filenames.h"
+#include "common/fixedaddresses.h"
 #include "common/listfile.h"
 #include "common/programfolder.h"
 #include "download/mainform.h"
@@ -17,7 +18,6 @@
 #include "platform/forms.h"
 #include "shell/browserlayout.h"
 #include "shell/dlform.h"
-#include "shell/fixedaddresses.h"
 #include "shell/settingsfile.h"
 
 #include <QCloseEvent>

@@ -1,10 +1,10 @@
 #include "common/filenames.h"
+#include "common/fixedaddresses.h"
 #include "common/listfile.h"
 #include "common/textfile.h"
 #include "mascot/mascotwindow.h"
 #include "mascot/serihu.h"
 #include "shell/content.h"
-#include "shell/fixedaddresses.h"
 #include "shell/settingsfile.h"
 #include "support/testfolder.h"
 

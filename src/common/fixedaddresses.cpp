@@ -1,4 +1,4 @@
-#include "shell/fixedaddresses.h"
+#include "common/fixedaddresses.h"
 
 #include "common/programfolder.h"
 
