@@ -219,7 +219,7 @@ void mschatform::addEntry(ComboList &list)
 
 void mschatform::writeList(const ComboList &list)
 {
-    tellListSave(this, list.save()); // a list over 50 entries is not written: line 1
+    tellListSave(this, list.save()); // a list over 50 entries is not written
 }
 
 void mschatform::readList(ComboList &list, QComboBox *box)
@@ -275,7 +275,7 @@ void mschatform::touroku_Click()
     const std::optional<QString> address =
         micadoresu(m_combo1->currentText(), m_combo2->currentText());
     if (!address) {
-        speak(25);
+        speak(Line::NoServer);
         return;
     }
     close();

@@ -42,7 +42,7 @@ kuokuoform::kuokuoform(QWidget *parent)
 void kuokuoform::Form_Load()
 {
     if (serihuyomikomi())
-        serihuhyouji(7);
+        serihuhyouji(Line::Farewell);
 }
 
 void kuokuoform::kuokuoserihu(qint16 poozu)
@@ -56,7 +56,7 @@ void kuokuoform::farewell()
     m_command6->setVisible(true);
     show();
     raise();
-    kuokuoserihu(7);
+    kuokuoserihu(Line::Farewell);
     setWindowTitle(QStringLiteral("それではまたあいましょうにゃあ"));
 }
 
@@ -87,7 +87,7 @@ void tellListSave(QWidget *window, ComboList::Saved saved)
     case ComboList::Saved::Written:
         break;
     case ComboList::Saved::Full:
-        speak(1);
+        speak(Line::ListFull);
         break;
     case ComboList::Saved::Failed:
         dialogs().messageBox(window,

@@ -18,7 +18,7 @@ public:
     // Shows line `poozu`; nothing changes when it cannot be shown.
     void kuokuoserihu(qint16 poozu);
 
-    // The end of the exit sequence: only the farewell button, line 7 and the farewell caption.
+    // The end of the exit sequence: only the farewell button, the farewell line and caption.
     void farewell();
 
 private:
@@ -34,7 +34,7 @@ private:
 // say line `line`.
 void speak(qint16 line);
 
-// What the user hears of a list rewrite: line 1 when the list cannot take another entry, a
+// What the user hears of a list rewrite: the full-list line when it cannot take another entry, a
 // message when the file could not be written (the list keeps the change for this run).
 void tellListSave(QWidget *window, ComboList::Saved saved);
 

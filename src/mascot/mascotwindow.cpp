@@ -201,7 +201,7 @@ void MascotWindow::kuokuo_Click()
 
 void MascotWindow::kuokuo_DblClick()
 {
-    serihuhyouji(3);
+    serihuhyouji(Line::DoubleClicked);
 }
 
 } // namespace kuokuo

@@ -42,24 +42,24 @@ std::optional<SerihuLine> Serihuhyou::serihuhyouji(qint16 n, const QString &prog
 qint16 aisatsubangou(int hour)
 {
     if (hour < 6)
-        return 24;
+        return Line::GreetingNight;
     if (hour < 12)
-        return 9;
+        return Line::GreetingMorning;
     if (hour < 13)
-        return 21;
+        return Line::GreetingNoon;
     if (hour < 18)
-        return 10;
-    return 8;
+        return Line::GreetingAfternoon;
+    return Line::GreetingEvening;
 }
 
 qint16 clickLine(int r)
 {
-    return r == 1 ? 12 : r == 2 ? 15 : 19;
+    return r == 1 ? Line::Clicked1 : r == 2 ? Line::Clicked2 : Line::Clicked3;
 }
 
 qint16 questionLine(int r)
 {
-    return r == 1 ? 22 : r == 2 ? 16 : 14;
+    return r == 1 ? Line::Question1 : r == 2 ? Line::Question2 : Line::Question3;
 }
 
 int randmyvalue(int randhanni)

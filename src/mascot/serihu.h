@@ -8,6 +8,34 @@
 
 namespace kuokuo {
 
+// The cat's lines the program shows, by what they are for; each value is the line's number in
+// the lines file, whose words and pictures are the user's data.
+namespace Line {
+enum : qint16 {
+    ListFull = 1,           // a list cannot take another entry
+    DoubleClicked = 3,      // a double-click on the cat
+    ExtractionFailed = 6,   // the images of a page stop on an error
+    Farewell = 7,           // the message window's load, and the farewell at the exit
+    GreetingEvening = 8,    // from 18:00
+    GreetingMorning = 9,    // 6:00 to 11:59
+    GreetingAfternoon = 10, // 13:00 to 17:59
+    FileMissing = 11,       // a numbered file is not there: the series ends
+    Clicked1 = 12,          // the three answers to a click on the cat
+    Clicked2 = 15,
+    Clicked3 = 19,
+    NoNumberedName = 13, // no usable file name for a numbered series
+    Question1 = 22,      // the three answers of the greeting window's question button
+    Question2 = 16,
+    Question3 = 14,
+    DriveChangeFailed = 17, // the drive list cannot change to the chosen drive
+    NoPlaceholder = 18,     // the file name of a series holds no "?"
+    GreetingNoon = 21,      // 12:00 to 12:59
+    SeriesFailed = 23,      // a series stops on an error after its first saved file
+    GreetingNight = 24,     // before 6:00
+    NoServer = 25,          // connect without a chat server
+};
+} // namespace Line
+
 // One line of the cat: a picture file name (relative to the program folder), a spare field that
 // is read and never used, and the words.
 struct SerihuEntry

@@ -387,7 +387,7 @@ void frmBrowser::adoresuyomikomi()
 
 void frmBrowser::adoresut_Click()
 {
-    // A full list makes the cat speak line 1; the entry then stays for this run only.
+    // A full list makes the cat say so; the entry then stays for this run only.
     if (m_addresses->add() == ComboList::Added::Added)
         adoresukakikomi();
 }
