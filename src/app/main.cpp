@@ -1,3 +1,4 @@
+#include "common/logging.h"
 #include "common/programfolder.h"
 #include "platform/signalwatcher.h"
 #include "shell/navigator.h"
@@ -28,7 +29,9 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("kuokuonavi"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/content/kuokuonavi.svg")));
 
-    kuokuo::ProgramFolder::initialise();
+    if (!kuokuo::ProgramFolder::initialise()) // the windows still open; every save then says so
+        qCWarning(kuokuo::lcFiles)
+            << "cannot make the program folder" << kuokuo::ProgramFolder::path();
     kuokuo::SessionEnd sessionEnd;
     sessionEnd.watchSignals();
     kuokuo::startNavigator();

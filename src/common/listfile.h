@@ -25,12 +25,12 @@ public:
     // The whole list, or nothing when the file is missing, holds fewer lines than its count,
     // lacks its closing line or counts more entries than the capacity. The marker line is not
     // looked at; the count is the rounded numeric value at the start of line 2.
-    std::optional<QStringList> load() const;
+    [[nodiscard]] std::optional<QStringList> load() const;
 
     // Rewrites the file through a temporary file. Fails, leaving the old file whole, when the
     // list is longer than the capacity, or an entry is empty, holds a line break or has a
     // character that CP932 cannot hold (each would break the file or the settings file).
-    bool save(const QStringList &entries) const;
+    [[nodiscard]] bool save(const QStringList &entries) const;
 
 private:
     QString m_folder;

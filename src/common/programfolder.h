@@ -24,7 +24,7 @@ public:
     static QString forThisProgram();
 
     // Sets the folder for the running executable and creates it when needed.
-    static bool initialise();
+    [[nodiscard]] static bool initialise();
 
     // Joins a folder and a file name with the platform separator, never doubling it.
     static QString join(const QString &folder, const QString &name);

@@ -28,7 +28,7 @@ public:
     explicit TextReader(QByteArray bytes);
 
     // Reads the whole file; false when it is missing, unreadable or unreasonably large.
-    bool open(const QString &path);
+    [[nodiscard]] bool open(const QString &path);
 
     bool atEnd() const { return m_pos >= m_bytes.size(); }
 
@@ -71,7 +71,7 @@ private:
 constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
 
 // Reads a whole file; false when it is missing, unreadable or larger than `maxSize`.
-bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize = MaxTextFileSize);
+[[nodiscard]] bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize = MaxTextFileSize);
 
 // The mode a file written at `path` gets: a file that is replaced keeps its mode, a new file
 // gets 0666 less the umask, as a plain create would give it (temporary files are private).
@@ -80,6 +80,6 @@ mode_t modeOfWrittenFile(const QString &path);
 // Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
 // failure (a full disk included) leaves the old file whole and returns false. A new file gets
 // 0666 less the umask; a replaced file keeps its mode.
-bool saveFileAtomically(const QString &path, QByteArrayView bytes);
+[[nodiscard]] bool saveFileAtomically(const QString &path, QByteArrayView bytes);
 
 } // namespace kuokuo

@@ -12,6 +12,6 @@ const QStringList &workingFiles();
 
 // Deletes every working file (every ".rtp" file) of `folder`, as the farewell does once the
 // settings file holds them. False when one of them could not be deleted.
-bool removeWorkingFiles(const QString &folder);
+[[nodiscard]] bool removeWorkingFiles(const QString &folder);
 
 } // namespace kuokuo

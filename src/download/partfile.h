@@ -17,13 +17,13 @@ public:
     PartFile &operator=(const PartFile &) = delete;
 
     // Creates the temporary file; false when the folder cannot take it.
-    bool open();
+    [[nodiscard]] bool open();
     QIODevice *device() { return &m_file; }
     qint64 size() const { return m_file.size(); }
 
     // Puts the bytes under `path`, replacing a file of that name. False leaves no trace of the
     // new bytes; an existing file stays as it was.
-    bool commit(const QString &path);
+    [[nodiscard]] bool commit(const QString &path);
     // Drops the bytes now rather than at destruction.
     void discard();
 

@@ -2,6 +2,7 @@
 
 #include "common/appinfo.h"
 #include "common/filenames.h"
+#include "common/logging.h"
 #include "common/programfolder.h"
 #include "common/workingfiles.h"
 #include "platform/controls.h"
@@ -67,8 +68,10 @@ void kuokuoform::Command7_Click()
 
 void kuokuoform::Command6_Click()
 {
-    // The exit sequence has just saved every list into the settings file.
-    removeWorkingFiles(ProgramFolder::path());
+    // The exit sequence has just saved every list into the settings file. A working file that
+    // stays is replaced by the next start.
+    if (!removeWorkingFiles(ProgramFolder::path()))
+        qCWarning(lcFiles) << "working files stay in" << ProgramFolder::path();
     close();
     Forms::endProgram();
 }

@@ -76,7 +76,7 @@ protected:
     }
 
     // Reads the lines file into the table; false when the load failed.
-    bool serihuyomikomi();
+    [[nodiscard]] bool serihuyomikomi();
 
     // Where a window puts its buttons, under the balloon.
     QVBoxLayout *buttonArea() const { return m_buttonArea; }

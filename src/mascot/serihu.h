@@ -63,7 +63,7 @@ public:
     // Fills the table from a lines file. Stops at the first failure (file missing or ending in
     // the middle of a pass, or without its closing line) and returns false; what was read so
     // far stays in the table, the rest keeps its earlier value.
-    bool serihuyomikomi(const QString &path);
+    [[nodiscard]] bool serihuyomikomi(const QString &path);
 
     // The picture path and words of line n, or nothing when n names no line. The picture name
     // may use "\" between folders, as the Windows copy of the file did.

@@ -28,6 +28,11 @@ QStringList ComboList::entries() const
     return list;
 }
 
+QString ComboList::path() const
+{
+    return file().path();
+}
+
 QString ComboList::text() const
 {
     return m_box->currentText();
@@ -83,7 +88,7 @@ ComboList::Saved ComboList::save() const
     if (overCapacity())
         return Saved::Full;
     if (!file().save(entries())) {
-        qCWarning(lcFiles) << "the list could not be saved:" << file().path();
+        qCWarning(lcFiles) << "the list could not be saved:" << path();
         return Saved::Failed;
     }
     return Saved::Written;

@@ -27,19 +27,21 @@ public:
     ComboList(QComboBox *box, FileOf file, Unencodable rule);
 
     QStringList entries() const;
+    // The list file's path in the program folder.
+    QString path() const;
     // The text of the box: what the user typed or picked.
     QString text() const;
     bool overCapacity() const;
 
     // Appends the file's entries to the drop-down list, only once the whole file was read; the
     // text of the box stays. False when the file could not be read.
-    bool load();
+    [[nodiscard]] bool load();
     // Appends the box's text, unless it is empty or already in the list.
     Added add();
     // Removes the first entry equal to the box's text and empties the box; false when none is.
     bool remove();
     // Writes the list to its file, unless it holds more entries than the file may.
-    Saved save() const;
+    [[nodiscard]] Saved save() const;
 
 private:
     ListFile file() const;

@@ -12,7 +12,7 @@ namespace Content {
 QStringList files();
 // Writes every content file that is missing from `folder`; an existing file is never
 // overwritten. False when a missing file could not be written.
-bool installMissing(const QString &folder);
+[[nodiscard]] bool installMissing(const QString &folder);
 } // namespace Content
 
 } // namespace kuokuo

@@ -6,6 +6,7 @@
 #include "common/filenames.h"
 #include "common/fixedaddresses.h"
 #include "common/listfile.h"
+#include "common/logging.h"
 #include "common/programfolder.h"
 #include "download/mainform.h"
 #include "download/rennbann.h"
@@ -382,7 +383,9 @@ void frmBrowser::kuokuo_Click()
 
 void frmBrowser::adoresuyomikomi()
 {
-    m_addresses->load();
+    // A missing or damaged list leaves the drop-down list empty, without a message.
+    if (!m_addresses->load())
+        qCInfo(lcFiles) << "no address list loaded from" << m_addresses->path();
 }
 
 void frmBrowser::adoresut_Click()

@@ -1,5 +1,6 @@
 #include "shell/navigator.h"
 
+#include "common/logging.h"
 #include "common/programfolder.h"
 #include "platform/forms.h"
 #include "platform/navigation.h"
@@ -33,7 +34,9 @@ Navigation &Adapter<Navigation>::real()
 
 frmBrowser *startNavigator()
 {
-    Content::installMissing(ProgramFolder::path());
+    // Without its content the navigator still starts: no start page, and the cat without lines.
+    if (!Content::installMissing(ProgramFolder::path()))
+        qCWarning(lcFiles) << "content is missing in" << ProgramFolder::path();
     frmBrowser *window = Forms::instance<frmBrowser>();
     window->Form_Load();
     // The start-up window shows even when its load stopped early.
