@@ -132,6 +132,7 @@ void InetTest::fetch()
     QFETCH(QString, error);
     Inet inet;
     QSignalSpy spy(&inet, &Inet::StateChanged);
+    QSignalSpy progress(&inet, &Inet::progress);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     FullDevice full(100000);
@@ -147,6 +148,7 @@ void InetTest::fetch()
     if (!body.isNull()) {
         QVERIFY((sink == Memory ? response.bytes : buffer.data()) == body);
         QCOMPARE(response.size, body.size());
+        QCOMPARE(progress.last().at(0).toLongLong(), body.size());
     }
     // The states end as the transfer did; a body not even asked for reports the error alone.
     QCOMPARE(states(spy).last(), response.ok ? 12 : 11);

@@ -61,68 +61,32 @@ void MainFormTest::designTexts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("tip");
-
-    QTest::newRow("TURL2") << "TURL2"
-                           << "http://www."
-                           << "画像を読み込むURLですにゃあ";
-    QTest::newRow("TURL") << "TURL"
-                          << "http://www."
-                          << "ダウンロードするURLですにゃあ";
-    QTest::newRow("TFile") << "TFile"
-                           << ""
-                           << "ダウンロードする連番ファイルの名前をいれますにゃあ。ダブルクリック"
-                              "すると自動的に？マークの付いたファイル名にしますにゃあ";
-    QTest::newRow("TInit") << "TInit"
-                           << "1"
-                           << "連番ファイルの初期値ですにゃあ";
-    QTest::newRow("TLast") << "TLast"
-                           << "100"
-                           << "連番ファイルの最終値ですにゃあ";
-    QTest::newRow("CGet2") << "CGet2"
-                           << "読込"
-                           << "";
-    QTest::newRow("CAbort1") << "CAbort1"
-                             << "中止"
-                             << "";
-    QTest::newRow("CClose1") << "CClose1"
-                             << "閉じる"
-                             << "";
-    QTest::newRow("CGet") << "CGet"
-                          << "読込"
-                          << "";
-    QTest::newRow("CAbort") << "CAbort"
-                            << "中止"
-                            << "";
-    QTest::newRow("CClose") << "CClose"
-                            << "閉じる"
-                            << "";
-    QTest::newRow("Frame2") << "Frame2"
-                            << "HTMLからの画像の抽出にゃあ"
-                            << "";
-    QTest::newRow("Frame1") << "Frame1"
-                            << "連番画像ファイルの取得にゃあ"
-                            << "";
-    QTest::newRow("Label2") << "Label2"
-                            << "ファイル名(ex.: jpggif???.jpg)"
-                            << "";
-    QTest::newRow("Label3") << "Label3"
-                            << "???の初期値"
-                            << "";
-    QTest::newRow("Label4") << "Label4"
-                            << "???の終り値"
-                            << "";
-    QTest::newRow("Drive") << "Drive"
-                           << ""
-                           << "ドライブですにゃあ";
-    QTest::newRow("Dir") << "Dir"
-                         << ""
-                         << "ダウンロードする場所を選びますにゃあ";
-    QTest::newRow("File") << "File"
-                          << ""
-                          << "フォルダの中にあるファイル名ですにゃあ";
-    QTest::newRow("SB") << "SB"
-                        << ""
-                        << "";
+    static const char *const rows[][3] = {
+        {"TURL2", "http://www.", "画像を読み込むURLですにゃあ"},
+        {"TURL", "http://www.", "ダウンロードするURLですにゃあ"},
+        {"TFile", "",
+         "ダウンロードする連番ファイルの名前をいれますにゃあ。ダブルクリックすると自動的に？マーク"
+         "の付いたファイル名にしますにゃあ"},
+        {"TInit", "1", "連番ファイルの初期値ですにゃあ"},
+        {"TLast", "100", "連番ファイルの最終値ですにゃあ"},
+        {"CGet2", "読込", ""},
+        {"CAbort1", "中止", ""},
+        {"CClose1", "閉じる", ""},
+        {"CGet", "読込", ""},
+        {"CAbort", "中止", ""},
+        {"CClose", "閉じる", ""},
+        {"Frame2", "HTMLからの画像の抽出にゃあ", ""},
+        {"Frame1", "連番画像ファイルの取得にゃあ", ""},
+        {"Label2", "ファイル名(ex.: jpggif???.jpg)", ""},
+        {"Label3", "???の初期値", ""},
+        {"Label4", "???の終り値", ""},
+        {"Drive", "", "ドライブですにゃあ"},
+        {"Dir", "", "ダウンロードする場所を選びますにゃあ"},
+        {"File", "", "フォルダの中にあるファイル名ですにゃあ"},
+        {"SB", "", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << row[0] << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
 }
 
 void MainFormTest::designTexts()

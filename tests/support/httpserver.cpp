@@ -11,7 +11,7 @@
 namespace kuokuo::test {
 
 namespace {
-enum class Kind { Body, Generated, Redirect, Reset, Stall, Endless, Trickle };
+enum class Kind { Body, Generated, Redirect, Reset, Stall, Trickle };
 
 struct Route
 {
@@ -170,14 +170,6 @@ void HttpServer::State::handle(const httplib::Request &request, httplib::Respons
             });
         break;
     }
-    case Kind::Endless:
-        response.set_chunked_content_provider(route.contentType,
-                                              [](size_t offset, httplib::DataSink &sink) {
-                                                  char buffer[ChunkSize];
-                                                  fill(buffer, qint64(offset), ChunkSize, 0);
-                                                  return sink.write(buffer, ChunkSize);
-                                              });
-        break;
     case Kind::Trickle:
         response.set_content_provider(size_t(route.size), route.contentType,
                                       [this, route](size_t, size_t, httplib::DataSink &sink) {
@@ -332,15 +324,6 @@ void HttpServer::stall(const QString &path)
 {
     Route route;
     route.kind = Kind::Stall;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
-}
-
-void HttpServer::endless(const QString &path)
-{
-    Route route;
-    route.kind = Kind::Endless;
-    route.contentType = "application/octet-stream";
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[key(path)] = route;
 }

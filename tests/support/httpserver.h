@@ -48,8 +48,6 @@ public:
     void trickle(const QString &path, std::chrono::milliseconds interval);
     // Takes the request and never answers while the server runs.
     void stall(const QString &path);
-    // A body that never ends.
-    void endless(const QString &path);
     void remove(const QString &path);
     // Every answer to `path` (every answer, for an empty path) waits `delay` first.
     void delay(std::chrono::milliseconds delay, const QString &path = QString());
