@@ -303,7 +303,7 @@ void MainFormTest::series()
     const RennbannField field = rennbannfield(pattern);
     const auto name = [&](int n) { return rennbannname(pattern, field, qint16(n)); };
     // The first file comes last, so that the later ones wait for it.
-    server->delay(std::chrono::milliseconds(150), path + name(first));
+    server->delay(std::chrono::milliseconds(60), path + name(first));
     // When a name is written into TFile, no later file is on disk yet.
     QStringList allowed = files();
     int next = first;

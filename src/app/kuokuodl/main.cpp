@@ -34,8 +34,8 @@ const char Usage[] =
     "\n"
     "DIR is the current folder unless given. Up to N requests (1 to 64, 6 unless given)\n"
     "travel at once; the files are still saved, and the run ends, in their order.\n"
-    "Exit status: 0 when the run ended normally\n"
-    "(also at the first missing file), 1 when it failed, 2 for bad arguments.\n";
+    "Exit status: 0 when the run ended normally (also at the first missing file), 1 when\n"
+    "it failed, 2 for bad arguments.\n";
 
 void print(const QString &text)
 {
