@@ -5,6 +5,7 @@
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -18,7 +19,8 @@ struct Route
     Kind kind = Kind::Body;
     int status = 200;
     std::string contentType;
-    std::string body;
+    // Shared, as every request copies its route.
+    std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
     qint64 size = 0;
     qint64 sent = -1; // sent before the connection closes; -1 sends it whole
     std::string target;
@@ -127,18 +129,19 @@ void HttpServer::State::handle(const httplib::Request &request, httplib::Respons
             }
             response.set_header("Content-Encoding", route.encoding);
         }
-        if (route.sent < 0 && route.encoding.empty()) {
-            response.set_content(route.body, route.contentType);
+        if (route.body->empty()) {
+            response.set_content(std::string(), route.contentType);
             break;
         }
-        // Sent as it is, not compressed by the server on the way.
+        // Through a provider, which the server sends as it is: it would compress a text body
+        // on the way, and at its slowest setting, for clients that accept Brotli.
         response.set_content_provider(
-            route.body.size(), route.contentType,
-            [route](size_t offset, size_t length, httplib::DataSink &sink) {
-                const size_t end = route.sent < 0 ? route.body.size() : size_t(route.sent);
+            route.body->size(), route.contentType,
+            [body = route.body, end = route.sent < 0 ? route.body->size() : size_t(route.sent)](
+                size_t offset, size_t length, httplib::DataSink &sink) {
                 if (offset >= end)
                     return false; // drops the connection
-                return sink.write(route.body.data() + offset, std::min(length, end - offset));
+                return sink.write(body->data() + offset, std::min(length, end - offset));
             });
         break;
     case Kind::Generated: {
@@ -246,7 +249,7 @@ void HttpServer::file(const QString &path, const QByteArray &body, const QByteAr
     Route route;
     route.status = status;
     route.contentType = contentType.toStdString();
-    route.body = body.toStdString();
+    route.body = std::make_shared<const std::string>(body.toStdString());
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[key(path)] = route;
 }
@@ -293,7 +296,7 @@ void HttpServer::gzipped(const QString &path, const QByteArray &body, qint64 cut
 {
     Route route;
     route.contentType = contentType.toStdString();
-    route.body = gzip(body);
+    route.body = std::make_shared<const std::string>(gzip(body));
     route.encoding = "gzip";
     route.sent = cutAt;
     std::lock_guard<std::mutex> lock(d->mutex);
