@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -53,46 +54,48 @@ inline void say(const QString &text)
     std::fflush(stdout);
 }
 
-// The medians of kuokuo-dl and a peer tool, each run `runs` times in turn, each run in a fresh
-// folder made from `folderTemplate` (empty: the system's temporary folder) and expected to leave
-// `files` files there. Nothing when a run fails.
-struct Medians
+// One program of a comparison, and how to call it.
+struct Contender
 {
-    double kuokuo = 0;
-    double peer = 0;
+    QString label;
+    QString program;
+    QStringList arguments;
 };
 
-inline std::optional<Medians> alternate(int runs, const QString &folderTemplate,
-                                        const QString &kuokuo, const QStringList &kuokuoArguments,
-                                        const QString &peer, const QStringList &peerArguments,
-                                        int files)
+// The median wall time of each contender, all run `runs` times in turn, each run in a fresh
+// folder made from `folderTemplate` (empty: the system's temporary folder) and expected to leave
+// `files` files there; `after(index)` runs after each run of contender `index`. Nothing when a
+// run fails.
+inline std::optional<std::vector<double>> alternate(int runs, const QString &folderTemplate,
+                                                    const std::vector<Contender> &contenders,
+                                                    int files,
+                                                    const std::function<void(size_t)> &after = {})
 {
-    std::vector<double> kuokuoTimes;
-    std::vector<double> peerTimes;
-    const auto folder = [&] {
-        return folderTemplate.isEmpty() ? std::make_unique<QTemporaryDir>()
-                                        : std::make_unique<QTemporaryDir>(folderTemplate);
-    };
+    std::vector<std::vector<double>> times(contenders.size());
     for (int run = 0; run < runs; ++run) {
-        const auto first = folder();
-        const double k = timeProgram(kuokuo, kuokuoArguments, first->path());
-        const auto second = folder();
-        const double p = timeProgram(peer, peerArguments, second->path());
-        if (k < 0 || p < 0 || filesIn(first->path()) != files || filesIn(second->path()) != files) {
-            say(QStringLiteral("a run failed (%1 and %2 files)")
-                    .arg(filesIn(first->path()))
-                    .arg(filesIn(second->path())));
-            return std::nullopt;
+        QStringList line;
+        for (size_t i = 0; i < contenders.size(); ++i) {
+            const auto folder = folderTemplate.isEmpty()
+                                    ? std::make_unique<QTemporaryDir>()
+                                    : std::make_unique<QTemporaryDir>(folderTemplate);
+            const Contender &contender = contenders[i];
+            const double time = timeProgram(contender.program, contender.arguments, folder->path());
+            if (after)
+                after(i);
+            if (time < 0 || filesIn(folder->path()) != files) {
+                say(QStringLiteral("a run of %1 failed (%2 files)")
+                        .arg(contender.label, QString::number(filesIn(folder->path()))));
+                return std::nullopt;
+            }
+            times[i].push_back(time);
+            line << QStringLiteral("%1 %2 s").arg(contender.label, QString::number(time, 'f', 3));
         }
-        kuokuoTimes.push_back(k);
-        peerTimes.push_back(p);
-        say(QStringLiteral("run %1: kuokuo-dl %2 s, %3 %4 s")
-                .arg(run + 1)
-                .arg(k, 0, 'f', 3)
-                .arg(peer)
-                .arg(p, 0, 'f', 3));
+        say(QStringLiteral("run %1: ").arg(run + 1) + line.join(QStringLiteral(", ")));
     }
-    return Medians{median(kuokuoTimes), median(peerTimes)};
+    std::vector<double> medians;
+    for (const std::vector<double> &each : times)
+        medians.push_back(median(each));
+    return medians;
 }
 
 } // namespace bench

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -25,9 +26,6 @@ namespace kuokuo {
 namespace {
 const QString UrlHint = QStringLiteral("URL(ex.: http://www.example.com/gazou/)");
 const QString UrlDesignText = QStringLiteral("http://www.");
-
-// The highest start number the probe takes.
-constexpr double ProbeLast = 1000;
 
 QLineEdit *textBox(const QString &text, const QString &tip, const QString &name, QWidget *parent)
 {
@@ -55,12 +53,6 @@ QString trimSpaces(const QString &text)
     while (end > begin && text[end - 1] == QLatin1Char(' '))
         --end;
     return text.sliced(begin, end - begin);
-}
-
-bool isProbeStart(const QString &answer)
-{
-    const std::optional<double> number = parseNumber(answer);
-    return number && *number <= ProbeLast;
 }
 } // namespace
 
@@ -186,6 +178,12 @@ MainForm::MainForm(QWidget *parent)
     m_SB = new QStatusBar(this);
     m_SB->setObjectName(QStringLiteral("SB"));
     m_SB->setSizeGripEnabled(false);
+    // How far a series or an extraction has come, beside the status line.
+    m_ProgressBar1 = new QProgressBar(m_SB);
+    m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    m_ProgressBar1->setRange(0, 1);
+    m_ProgressBar1->setValue(0);
+    m_SB->addPermanentWidget(m_ProgressBar1);
 
     // The frames keep their natural height; the folder lists take the rest.
     auto *window = new QVBoxLayout(this);
@@ -275,7 +273,7 @@ void MainForm::CGet2_Click()
         return;
     const Run run(*this);
     m_Frame1->setVisible(false);
-    m_engine.extract(m_TURL2->text());
+    m_engine.extract(m_TURL2->text(), true);
 }
 
 void MainForm::CAbort_Click()
@@ -321,43 +319,28 @@ void MainForm::Inet_StateChanged(qint16 State)
 
 void MainForm::rennbannkakuninn(const QString &filenamerenn, const QUrl &imageAddress)
 {
-    const std::optional<QString> FileName = rennbannpattern(filenamerenn);
-    if (!FileName) {
-        speak(13);
-        return;
-    }
-    if (FileName->contains(QLatin1Char('?'))) {
-        dialogs().beep();
-        const QString prompt =
-            filenamerenn + QStringLiteral("が連番のファイルの可能性がありますにゃあ！") +
-            QLatin1Char('\r') + QStringLiteral("隠れたファイルを探してみますかにゃあ？");
-        const Dialogs::Answer answer =
-            dialogs().askYesNo(this, QStringLiteral("連番ファイルを探してみるかにゃあ？"), prompt);
-        if (ending())
-            return;
-        if (answer != Dialogs::Answer::No)
-            rennbannget(*FileName, filenamerenn, imageAddress);
-        if (ending())
-            return;
-    }
-    m_SB->showMessage(QStringLiteral("連番ファイル確認終了にゃあ．") + filenamerenn);
+    m_engine.probe(filenamerenn, imageAddress);
 }
 
-void MainForm::rennbannget(const QString &FileName, const QString &filenamemoto,
-                           const QUrl &imageAddress)
+bool MainForm::probeWanted(const QString &filenamerenn)
+{
+    dialogs().beep();
+    const QString prompt =
+        filenamerenn + QStringLiteral("が連番のファイルの可能性がありますにゃあ！") +
+        QLatin1Char('\r') + QStringLiteral("隠れたファイルを探してみますかにゃあ？");
+    return dialogs().askYesNo(this, QStringLiteral("連番ファイルを探してみるかにゃあ？"), prompt) !=
+           Dialogs::Answer::No;
+}
+
+// The window's part of the probe (rennbannget): the frames, the boxes and the start number.
+std::optional<qint16> MainForm::probeStart(const QString &FileName, const QString &filenamemoto,
+                                           const QString &folder)
 {
     m_Frame1->setVisible(true);
     m_Frame2->setVisible(false);
     m_CGet->setVisible(false);
-    m_SB->showMessage(QStringLiteral("連番ファイル確認はじめるにゃあ．") + FileName);
-    // The hidden series lies beside the image, which need not be the page's folder.
-    m_TURL->setText(urlfolder(imageAddress.toString()));
-    if (FileName.isEmpty()) {
-        speak(13);
-        return;
-    }
+    m_TURL->setText(folder);
     m_TFile->setText(FileName);
-    const RennbannField field = rennbannfield(FileName);
 
     const QString title =
         QStringLiteral("元ファイル") + filenamemoto + QStringLiteral("の隠された連番を探してみる");
@@ -367,9 +350,9 @@ void MainForm::rennbannget(const QString &FileName, const QString &filenamemoto,
         FileName + crlf +
             QStringLiteral("の ? の部分に入れる1000以下の数字の初期値を入力してにゃあ"),
         title, QStringLiteral("1")));
-    while (!isProbeStart(answer)) {
+    while (!DownloadEngine::isProbeStart(answer)) {
         if (ending())
-            return;
+            return std::nullopt;
         answer = trimSpaces(dialogs().inputBox(
             this,
             QStringLiteral("入力されたデータが1000以上かまたは数字じゃありませんでしたにゃあ") +
@@ -378,26 +361,21 @@ void MainForm::rennbannget(const QString &FileName, const QString &filenamemoto,
             title, QStringLiteral("1")));
     }
     m_TInit->setText(answer);
-    m_TLast->setText(QStringLiteral("1000"));
+    m_TLast->setText(QString::number(DownloadEngine::ProbeLast));
     chuushi = false;
-
     const std::optional<qint16> last = toInt16(m_TLast->text());
     const std::optional<qint16> n = toInt16(m_TInit->text());
     if (!last || !n)
-        return;
-    switch (m_engine.numberedRun(FileName, field, *n, *last)) {
-    case DownloadEngine::RunEnd::PassedLast:
+        return std::nullopt;
+    return n;
+}
+
+void MainForm::probeEnded(DownloadEngine::RunEnd end)
+{
+    if (end == DownloadEngine::RunEnd::PassedLast) {
         m_Frame1->setVisible(true);
         m_Frame2->setVisible(true);
         m_CGet->setVisible(true);
-        break;
-    case DownloadEngine::RunEnd::Missing:
-        m_SB->showMessage(QStringLiteral("?の連番ファイル確認終了にゃあ．") + FileName);
-        break;
-    case DownloadEngine::RunEnd::Aborted:
-    case DownloadEngine::RunEnd::Failed:
-    case DownloadEngine::RunEnd::Ended:
-        break;
     }
 }
 
@@ -438,15 +416,26 @@ QString MainForm::downloadFolder()
     return m_Dir->path();
 }
 
-void MainForm::numberedFetched(qint16, const QString &name, qint64)
+void MainForm::numberedSaved(qint16, const QString &name, qint64)
 {
     m_TFile->setText(name);
     m_File->Refresh();
 }
 
+void MainForm::numberedMissing(qint16, const QString &name, qint64)
+{
+    m_TFile->setText(name);
+}
+
 void MainForm::imageSaved(int, const QString &, qint64)
 {
     m_File->Refresh();
+}
+
+void MainForm::progress(int done, int total)
+{
+    m_ProgressBar1->setRange(0, std::max(total, 1));
+    m_ProgressBar1->setValue(done);
 }
 
 bool MainForm::aborted()
@@ -467,11 +456,6 @@ void MainForm::speak(qint16 line)
 void MainForm::status(const QString &text)
 {
     m_SB->showMessage(text);
-}
-
-void MainForm::checkSeries(const QString &fileName, const QUrl &imageAddress)
-{
-    rennbannkakuninn(fileName, imageAddress);
 }
 
 } // namespace kuokuo

@@ -7,6 +7,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QStatusBar;
 
@@ -35,9 +36,6 @@ public:
     // The check of one image name before it is saved: offers to look for a hidden numbered
     // series in the folder of `imageAddress`.
     void rennbannkakuninn(const QString &filenamerenn, const QUrl &imageAddress);
-    // The probe: asks for a start number and fetches the numbered names up to 1000.
-    void rennbannget(const QString &FileName, const QString &filenamemoto,
-                     const QUrl &imageAddress);
 
     // True while a click runs a transfer.
     bool running() const { return m_running; }
@@ -65,13 +63,18 @@ private:
     // DownloadHost
     QString folderAddress() override;
     QString downloadFolder() override;
-    void numberedFetched(qint16 number, const QString &name, qint64 size) override;
+    void numberedSaved(qint16 number, const QString &name, qint64 size) override;
+    void numberedMissing(qint16 number, const QString &name, qint64 size) override;
     void imageSaved(int place, const QString &name, qint64 size) override;
+    void progress(int done, int total) override;
     bool aborted() override;
     bool ending() override;
     void speak(qint16 line) override;
     void status(const QString &text) override;
-    void checkSeries(const QString &fileName, const QUrl &imageAddress) override;
+    bool probeWanted(const QString &filenamerenn) override;
+    std::optional<qint16> probeStart(const QString &FileName, const QString &filenamemoto,
+                                     const QString &folder) override;
+    void probeEnded(DownloadEngine::RunEnd end) override;
 
     QGroupBox *m_Frame2;
     QLineEdit *m_TURL2;
@@ -92,6 +95,7 @@ private:
     DirListBox *m_Dir;
     FileListBox *m_File;
     QStatusBar *m_SB;
+    QProgressBar *m_ProgressBar1;
     Inet *m_Inet;
 
     DownloadEngine m_engine;

@@ -1,23 +1,31 @@
 #include "platform/inet.h"
 
-#include "download/pagetext.h"
-
-#include <QCoreApplication>
 #include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
+#include <QIODevice>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <climits>
+#include <csignal>
+#include <sys/socket.h>
+#include <unordered_map>
 
 namespace kuokuo {
 
 namespace {
-// How much of a streamed body may wait in memory before the connection is told to pause.
-constexpr qint64 StreamBufferSize = 1024 * 1024;
-constexpr int MaxRedirects = 20;
+constexpr long MaxRedirects = 20;
+// Fewer, larger reads for big files; one such buffer per running transfer.
+constexpr long ReceiveBufferSize = 128 * 1024;
+// Handles kept for the next transfers, so that a long series does not make one per file.
+constexpr size_t SpareHandles = 16;
 
-std::chrono::milliseconds &configuredTimeout()
+std::chrono::seconds &configuredTimeout()
 {
-    static std::chrono::milliseconds timeout = Inet::DefaultTimeout;
+    static std::chrono::seconds timeout = Inet::DefaultTimeout;
     return timeout;
 }
 
@@ -31,7 +39,7 @@ QUrl toUrl(const QString &address)
     return url;
 }
 
-// Only web addresses are fetched: a page must not make the program copy local files.
+// Only web addresses are fetched: a page must not make the program read local files.
 bool isWebAddress(const QUrl &url)
 {
     const QString scheme = url.scheme().toLower();
@@ -39,269 +47,515 @@ bool isWebAddress(const QUrl &url)
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-// Errors of the connection itself, as opposed to an HTTP error status, which comes with a body.
-bool transportFailed(QNetworkReply::NetworkError error)
+QByteArray userAgent()
 {
-    return (error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied) ||
-           error == QNetworkReply::ProtocolUnknownError || error == QNetworkReply::ProtocolFailure;
+    return QStringLiteral("KUOKUO/%1.%2.%3")
+        .arg(KUOKUO_VERSION_MAJOR)
+        .arg(KUOKUO_VERSION_MINOR)
+        .arg(KUOKUO_VERSION_REVISION)
+        .toLatin1();
 }
 
-// A body shorter than its announced length was cut off (unless the server compressed it, in
-// which case the length counts the compressed bytes).
-bool lengthMatches(const QNetworkReply &reply, qint64 received)
+void initialiseOnce()
 {
-    const QVariant length = reply.header(QNetworkRequest::ContentLengthHeader);
-    if (!length.isValid())
-        return true;
-    const QByteArray encoding = reply.rawHeader("Content-Encoding").trimmed().toLower();
-    if (!encoding.isEmpty() && encoding != "identity")
-        return true;
-    return length.toLongLong() == received;
-}
-
-QString seconds(std::chrono::milliseconds timeout)
-{
-    return QString::number(timeout.count() / 1000.0, 'g', 3);
+    static const bool initialised = [] {
+        // A peer that closes a connection while a request is written must not end the program.
+        std::signal(SIGPIPE, SIG_IGN);
+        return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    }();
+    Q_UNUSED(initialised);
 }
 } // namespace
 
+struct InetTransfer::Private
+{
+    Inet *inet = nullptr;
+    CURL *easy = nullptr;
+    QIODevice *sink = nullptr;
+    QByteArray body;
+    std::vector<Inet::State> states;
+    size_t reported = 0;
+    qint64 received = 0;
+    qint64 reportedBytes = -1;
+    CURLcode result = CURLE_OK;
+    bool done = false; // libcurl has ended it
+    bool finished = false;
+    bool tooLarge = false;
+    bool writeFailed = false;
+    QEventLoop *waiting = nullptr;
+    char errorText[CURL_ERROR_SIZE] = {};
+    InetResponse response;
+
+    // States only go forward: one that was passed already (a redirect, a reused connection)
+    // is not reported again.
+    void advance(Inet::State state)
+    {
+        if (states.empty() || states.back() < state)
+            states.push_back(state);
+    }
+};
+
+namespace {
+using Transfer = InetTransfer::Private;
+
+// libcurl's callbacks only record what happened; the signals go out after libcurl returns, so
+// that no slot runs (and aborts a transfer) inside libcurl.
+size_t onBody(char *data, size_t size, size_t count, void *user)
+{
+    auto &t = *static_cast<Transfer *>(user);
+    const qint64 length = qint64(size * count);
+    if (t.sink) {
+        if (t.sink->write(data, length) != length) {
+            t.writeFailed = true;
+            return 0;
+        }
+    } else {
+        if (t.body.size() + length > Inet::MaxBodySize) {
+            t.tooLarge = true;
+            return 0;
+        }
+        t.body.append(data, length);
+    }
+    t.received += length;
+    return size_t(length);
+}
+
+size_t onHeader(char *, size_t size, size_t count, void *user)
+{
+    auto &t = *static_cast<Transfer *>(user);
+    t.advance(Inet::icRequestSent);
+    t.advance(Inet::icReceivingResponse);
+    return size * count;
+}
+
+// Called for a new connection only: the host's address is known and the connect begins.
+curl_socket_t onOpenSocket(void *user, curlsocktype, curl_sockaddr *address)
+{
+    auto &t = *static_cast<Transfer *>(user);
+    t.advance(Inet::icHostResolved);
+    t.advance(Inet::icConnecting);
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}
+
+// Called on a new and on a reused connection, right before the request goes out.
+int onRequest(void *user, char *, char *, int, int)
+{
+    auto &t = *static_cast<Transfer *>(user);
+    t.advance(Inet::icConnected);
+    t.advance(Inet::icRequesting);
+    return CURL_PREREQFUNC_OK;
+}
+
+QString seconds(std::chrono::seconds timeout)
+{
+    return QString::number(timeout.count());
+}
+} // namespace
+
+// The multi handle and its watchers: a notifier per socket and direction libcurl asks for, and
+// one single-shot timer for the time-outs libcurl keeps.
+class Inet::Multi
+{
+public:
+    explicit Multi(Inet &inet)
+        : m_inet(inet)
+    {
+        initialiseOnce();
+        m_multi = curl_multi_init();
+        curl_multi_setopt(m_multi, CURLMOPT_SOCKETFUNCTION, &Multi::onSocket);
+        curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
+        curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Multi::onTimer);
+        curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+        m_timer.setSingleShot(true);
+        m_timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_timer, &QTimer::timeout, &inet,
+                         [this] { act(CURL_SOCKET_TIMEOUT, 0); });
+    }
+
+    ~Multi()
+    {
+        for (Transfer *t : std::vector<Transfer *>(m_running))
+            finish(*t, true);
+        for (CURL *easy : m_spare)
+            curl_easy_cleanup(easy);
+        curl_multi_cleanup(m_multi);
+        for (auto &[socket, watch] : m_watches) {
+            delete watch.read;
+            delete watch.write;
+        }
+    }
+
+    void add(Transfer &t, const QUrl &url, long timeout)
+    {
+        CURL *easy = m_spare.empty() ? curl_easy_init() : m_spare.back();
+        if (!m_spare.empty())
+            m_spare.pop_back();
+        t.easy = easy;
+        const bool secure = url.scheme().toLower() == QLatin1String("https");
+        curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded().constData());
+        curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorText);
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &onBody);
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &onHeader);
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETFUNCTION, &onOpenSocket);
+        curl_easy_setopt(easy, CURLOPT_OPENSOCKETDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &onRequest);
+        curl_easy_setopt(easy, CURLOPT_PREREQDATA, &t);
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+        // Redirects are followed, but never from https down to http.
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
+        // Every coding libcurl can decode is offered, and decoded on arrival.
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, m_userAgent.constData());
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+        m_running.push_back(&t);
+        curl_multi_add_handle(m_multi, easy);
+    }
+
+    // Takes a transfer out of libcurl; with `asFailure` it ends as stopped.
+    void finish(Transfer &t, bool asFailure)
+    {
+        if (t.finished)
+            return;
+        t.finished = true;
+        InetResponse &response = t.response;
+        if (t.easy) {
+            long status = 0;
+            char *url = nullptr;
+            char *type = nullptr;
+            curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status);
+            curl_easy_getinfo(t.easy, CURLINFO_EFFECTIVE_URL, &url);
+            curl_easy_getinfo(t.easy, CURLINFO_CONTENT_TYPE, &type);
+            response.status = int(status);
+            response.url = QUrl::fromEncoded(url);
+            response.contentType = type;
+            curl_multi_remove_handle(m_multi, t.easy);
+            spare(t.easy);
+            t.easy = nullptr;
+        }
+        m_running.erase(std::remove(m_running.begin(), m_running.end(), &t), m_running.end());
+        response.size = t.received;
+        if (asFailure) {
+            response.error = QStringLiteral("the transfer was stopped");
+        } else if (t.tooLarge) {
+            response.error =
+                QStringLiteral("the body is larger than %1 MiB").arg(Inet::MaxBodySize >> 20);
+        } else if (t.writeFailed) {
+            response.error = QStringLiteral("the file could not be written");
+        } else if (t.result == CURLE_OPERATION_TIMEDOUT) {
+            response.error = QStringLiteral("no progress for %1 s").arg(seconds(timeout()));
+        } else if (t.result != CURLE_OK) {
+            response.error =
+                QString::fromUtf8(t.errorText[0] ? t.errorText : curl_easy_strerror(t.result));
+        } else {
+            response.ok = true;
+            response.bytes = std::move(t.body);
+        }
+        t.body.clear();
+        if (response.ok) {
+            t.advance(Inet::icResponseReceived);
+            t.advance(Inet::icResponseCompleted);
+        } else {
+            t.states.push_back(Inet::icError);
+        }
+        if (t.waiting)
+            t.waiting->quit();
+    }
+
+    void cancel(Transfer &t)
+    {
+        if (t.easy) {
+            curl_multi_remove_handle(m_multi, t.easy);
+            spare(t.easy);
+            t.easy = nullptr;
+        }
+        m_running.erase(std::remove(m_running.begin(), m_running.end(), &t), m_running.end());
+    }
+
+    const std::vector<Transfer *> &running() const { return m_running; }
+
+    qint64 announcedSize(const Transfer &t) const
+    {
+        curl_off_t length = -1;
+        if (t.easy)
+            curl_easy_getinfo(t.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        return t.finished && t.response.ok ? t.received : qint64(length);
+    }
+
+private:
+    struct Watch
+    {
+        QSocketNotifier *read = nullptr;
+        QSocketNotifier *write = nullptr;
+    };
+
+    static int onSocket(CURL *, curl_socket_t socket, int what, void *user, void *)
+    {
+        static_cast<Multi *>(user)->watch(socket, what);
+        return 0;
+    }
+
+    static int onTimer(CURLM *, long milliseconds, void *user)
+    {
+        auto *multi = static_cast<Multi *>(user);
+        // libcurl must not be called from its own callback: a time-out of 0 runs from the loop.
+        if (milliseconds < 0)
+            multi->m_timer.stop();
+        else
+            multi->m_timer.start(int(std::min(milliseconds, long(INT_MAX))));
+        return 0;
+    }
+
+    void watch(curl_socket_t socket, int what)
+    {
+        if (what == CURL_POLL_REMOVE) {
+            const auto found = m_watches.find(socket);
+            if (found != m_watches.end()) {
+                retire(found->second.read);
+                retire(found->second.write);
+                m_watches.erase(found);
+            }
+            return;
+        }
+        Watch &watch = m_watches[socket];
+        enable(watch.read, socket, QSocketNotifier::Read,
+               what == CURL_POLL_IN || what == CURL_POLL_INOUT);
+        enable(watch.write, socket, QSocketNotifier::Write,
+               what == CURL_POLL_OUT || what == CURL_POLL_INOUT);
+    }
+
+    void enable(QSocketNotifier *&notifier, curl_socket_t socket, QSocketNotifier::Type type,
+                bool on)
+    {
+        if (!notifier && on) {
+            notifier = new QSocketNotifier(socket, type, &m_inet);
+            const int events = type == QSocketNotifier::Read ? CURL_CSELECT_IN : CURL_CSELECT_OUT;
+            QObject::connect(notifier, &QSocketNotifier::activated, &m_inet,
+                             [this, socket, events] { act(socket, events); });
+        } else if (notifier) {
+            notifier->setEnabled(on);
+        }
+    }
+
+    // The socket may close while its own notifier is being handled: delete it afterwards.
+    static void retire(QSocketNotifier *notifier)
+    {
+        if (notifier) {
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+        }
+    }
+
+    void spare(CURL *easy)
+    {
+        if (m_spare.size() < SpareHandles) {
+            curl_easy_reset(easy);
+            m_spare.push_back(easy);
+        } else {
+            curl_easy_cleanup(easy);
+        }
+    }
+
+    void act(curl_socket_t socket, int events)
+    {
+        int running = 0;
+        curl_multi_socket_action(m_multi, socket, events, &running);
+        int left = 0;
+        while (CURLMsg *message = curl_multi_info_read(m_multi, &left)) {
+            Transfer *t = nullptr;
+            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &t);
+            if (message->msg == CURLMSG_DONE && t) {
+                t->done = true;
+                t->result = message->data.result;
+            }
+        }
+        for (Transfer *t : std::vector<Transfer *>(m_running)) {
+            if (t->done) {
+                finish(*t, false);
+            } else if (!t->states.empty() && t->states.back() == Inet::icRequesting) {
+                // libcurl counts the request once it has written it.
+                long sent = 0;
+                curl_easy_getinfo(t->easy, CURLINFO_REQUEST_SIZE, &sent);
+                if (sent > 0)
+                    t->advance(Inet::icRequestSent);
+            }
+        }
+        if (m_inet.m_followed)
+            m_inet.report(*m_inet.m_followed);
+    }
+
+    Inet &m_inet;
+    CURLM *m_multi = nullptr;
+    QTimer m_timer;
+    std::unordered_map<curl_socket_t, Watch> m_watches;
+    std::vector<Transfer *> m_running;
+    std::vector<CURL *> m_spare;
+    const QByteArray m_userAgent = userAgent();
+};
+
+InetTransfer::InetTransfer()
+    : d(std::make_unique<Private>())
+{}
+
+InetTransfer::~InetTransfer()
+{
+    if (d->inet) {
+        if (d->inet->m_followed == this)
+            d->inet->m_followed = nullptr;
+        if (!d->finished)
+            d->inet->m_multi->cancel(*d);
+    }
+}
+
+bool InetTransfer::isFinished() const
+{
+    return d->finished;
+}
+
+const InetResponse &InetTransfer::response() const
+{
+    return d->response;
+}
+
+const std::vector<Inet::State> &InetTransfer::states() const
+{
+    return d->states;
+}
+
 Inet::Inet(QObject *parent)
     : QObject(parent)
+    , m_multi(std::make_unique<Multi>(*this))
 {
     setObjectName(QStringLiteral("Inet"));
 }
 
 Inet::~Inet()
 {
-    abort();
-    cancelPrefetch();
-}
-
-QNetworkAccessManager &Inet::manager()
-{
-    static QPointer<QNetworkAccessManager> manager;
-    if (!manager) {
-        manager = new QNetworkAccessManager(QCoreApplication::instance());
-        manager->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    // Transfers that outlive their Inet end as stopped and forget it.
+    for (Transfer *t : std::vector<Transfer *>(m_multi->running())) {
+        m_multi->finish(*t, true);
+        t->inet = nullptr;
     }
-    return *manager;
+    m_followed = nullptr;
 }
 
-void Inet::setTimeout(std::chrono::milliseconds timeout)
+void Inet::setTimeout(std::chrono::seconds timeout)
 {
     configuredTimeout() = timeout;
 }
 
-std::chrono::milliseconds Inet::timeout()
+std::chrono::seconds Inet::timeout()
 {
     return configuredTimeout();
 }
 
 QVariant Inet::OpenURL(const QString &address, int dataType)
 {
-    const InetResponse response = fetch(address, dataType);
+    if (dataType != icString && dataType != icByteArray)
+        return {};
+    const InetResponse response = fetch(address);
     if (!response.ok)
         return {};
-    if (dataType == icString)
-        return response.text;
-    return response.bytes;
+    if (dataType == icByteArray)
+        return response.bytes;
+    return m_decoder ? m_decoder(response.bytes, response.contentType)
+                     : QString::fromUtf8(response.bytes);
 }
 
-InetResponse Inet::fetch(const QString &address, int dataType)
+InetResponse Inet::fetch(const QString &address)
 {
-    if (dataType != icString && dataType != icByteArray) {
-        InetResponse response;
-        response.error = QStringLiteral("unknown data type %1").arg(dataType);
-        return response;
-    }
-    return run(address, dataType, nullptr);
+    return waitForResult(start(address, nullptr));
 }
 
 InetResponse Inet::fetchInto(const QString &address, QIODevice &sink)
 {
-    return run(address, icByteArray, &sink);
+    return waitForResult(start(address, &sink));
 }
 
-void Inet::prefetch(const QString &address)
+InetResponse Inet::waitForResult(std::unique_ptr<InetTransfer> transfer)
 {
-    cancelPrefetch();
+    follow(transfer.get());
+    waitFor(*transfer);
+    return transfer->response();
+}
+
+std::unique_ptr<InetTransfer> Inet::start(const QString &address, QIODevice *sink)
+{
+    std::unique_ptr<InetTransfer> transfer(new InetTransfer);
+    Transfer &t = *transfer->d;
+    t.inet = this;
+    t.sink = sink;
     const QUrl url = toUrl(address);
-    if (busy() || !isWebAddress(url))
+    if (!isWebAddress(url)) {
+        t.finished = true;
+        t.response.error = QStringLiteral("not a web address: %1").arg(address);
+        t.states.push_back(icError);
+        return transfer;
+    }
+    t.advance(icResolvingHost);
+    m_multi->add(t, url, long(timeout().count()));
+    return transfer;
+}
+
+void Inet::follow(InetTransfer *transfer)
+{
+    m_followed = transfer;
+    if (!transfer)
         return;
-    m_prefetched = get(url, true);
-    m_prefetchedUrl = url;
+    transfer->d->reported = 0;
+    transfer->d->reportedBytes = -1;
+    report(*transfer);
 }
 
-void Inet::cancelPrefetch()
+void Inet::report(InetTransfer &transfer)
 {
-    if (m_prefetched) {
-        m_prefetched->abort();
-        delete m_prefetched;
+    Transfer &t = *transfer.d;
+    // A slot may abort transfers or follow another one: each state still goes out once.
+    const QPointer<Inet> self(this);
+    while (self && m_followed == &transfer && t.reported < t.states.size())
+        emit StateChanged(t.states[t.reported++]);
+    if (self && m_followed == &transfer && t.received != t.reportedBytes) {
+        t.reportedBytes = t.received;
+        emit progress(t.received, m_multi->announcedSize(t));
     }
-    m_prefetchedUrl.clear();
 }
 
-QNetworkReply *Inet::takePrefetched(const QUrl &url)
+void Inet::waitFor(InetTransfer &transfer)
 {
-    QNetworkReply *reply = m_prefetched;
-    if (reply && m_prefetchedUrl == url) {
-        m_prefetched.clear();
-        m_prefetchedUrl.clear();
-        return reply;
+    Transfer &t = *transfer.d;
+    if (t.finished)
+        return;
+    QEventLoop loop;
+    t.waiting = &loop;
+    loop.exec();
+    t.waiting = nullptr;
+    // The wait also ends when the program quits: the transfer stops here.
+    if (!t.finished && t.inet) {
+        m_multi->finish(t, true);
+        if (m_followed == &transfer)
+            report(transfer);
     }
-    cancelPrefetch();
-    return nullptr;
-}
-
-QNetworkReply *Inet::get(const QUrl &url, bool streamed)
-{
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(MaxRedirects);
-    request.setTransferTimeout(static_cast<int>(timeout().count()));
-    request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("KUOKUO/%1.%2.%3")
-                                                            .arg(KUOKUO_VERSION_MAJOR)
-                                                            .arg(KUOKUO_VERSION_MINOR)
-                                                            .arg(KUOKUO_VERSION_REVISION));
-    QNetworkReply *reply = manager().get(request);
-    if (streamed)
-        reply->setReadBufferSize(StreamBufferSize);
-    return reply;
 }
 
 void Inet::abort()
 {
-    cancelPrefetch();
-    if (m_reply) {
-        m_aborted = true;
-        m_reply->abort();
-    }
+    for (Transfer *t : std::vector<Transfer *>(m_multi->running()))
+        m_multi->finish(*t, true);
+    if (m_followed)
+        report(*m_followed);
 }
 
-InetResponse Inet::run(const QString &address, int dataType, QIODevice *sink)
+bool Inet::busy() const
 {
-    InetResponse response;
-    if (busy()) {
-        response.error = QStringLiteral("another transfer is running");
-        return response;
-    }
-    const QUrl url = toUrl(address);
-    if (!isWebAddress(url)) {
-        response.error = QStringLiteral("not a web address: %1").arg(address);
-        emit StateChanged(11);
-        return response;
-    }
-
-    m_aborted = false;
-    emit StateChanged(1);
-    QNetworkReply *reply = sink ? takePrefetched(url) : nullptr;
-    if (!reply) {
-        cancelPrefetch();
-        reply = get(url, sink != nullptr);
-    }
-    m_reply = reply;
-
-    QByteArray body;
-    qint64 received = 0;
-    bool tooLarge = false;
-    bool writeFailed = false;
-    bool headersSeen = false;
-    const auto failed = [&] { return m_aborted || tooLarge || writeFailed; };
-    const auto drain = [&] {
-        if (failed() || !reply->isOpen())
-            return;
-        const QByteArray chunk = reply->readAll();
-        if (chunk.isEmpty())
-            return;
-        received += chunk.size();
-        if (sink) {
-            writeFailed = sink->write(chunk) != chunk.size();
-        } else if (body.size() + chunk.size() > MaxBodySize) {
-            tooLarge = true;
-        } else {
-            body.append(chunk);
-        }
-        if (failed())
-            reply->abort();
-    };
-
-    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] {
-        emit StateChanged(2);
-        emit StateChanged(3);
-    });
-    connect(reply, &QNetworkReply::requestSent, this, [this] {
-        emit StateChanged(4);
-        emit StateChanged(5);
-        emit StateChanged(6);
-    });
-    connect(reply, &QNetworkReply::metaDataChanged, this, [&] {
-        if (!headersSeen) {
-            headersSeen = true;
-            emit StateChanged(7);
-        }
-        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (!sink && length.isValid() && length.toLongLong() > MaxBodySize) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    connect(reply, &QNetworkReply::readyRead, this, drain);
-    // A transfer started ahead may already have its headers.
-    if (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()) {
-        headersSeen = true;
-        emit StateChanged(7);
-    }
-    // Its buffer may be full already, and a full buffer sends no further readyRead.
-    drain();
-    connect(reply, &QNetworkReply::downloadProgress, this,
-            [this](qint64 done, qint64 total) { emit progress(done, total); });
-
-    if (!reply->isFinished()) {
-        QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    // The wait also ends when the program ends: the transfer then stops here.
-    if (!reply->isFinished()) {
-        m_aborted = true;
-        reply->abort();
-    }
-    drain();
-
-    response.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    response.url = reply->url();
-    response.contentType = reply->rawHeader("Content-Type");
-    response.size = received;
-    const QNetworkReply::NetworkError error = reply->error();
-    if (m_aborted) {
-        response.error = QStringLiteral("the transfer was stopped");
-    } else if (tooLarge) {
-        response.error = QStringLiteral("the body is larger than %1 MiB").arg(MaxBodySize >> 20);
-    } else if (writeFailed) {
-        response.error = QStringLiteral("the file could not be written");
-    } else if (error == QNetworkReply::OperationCanceledError ||
-               error == QNetworkReply::TimeoutError) {
-        response.error = QStringLiteral("no progress for %1 s").arg(seconds(timeout()));
-    } else if (response.status <= 0 || transportFailed(error)) {
-        response.error = reply->errorString();
-    } else if (!lengthMatches(*reply, received)) {
-        response.error = QStringLiteral("the connection ended before the whole body arrived");
-    } else {
-        response.ok = true;
-    }
-    if (response.ok && !sink) {
-        if (dataType == icString)
-            response.text = decodePage(body, response.contentType);
-        else
-            response.bytes = body;
-    }
-
-    delete reply;
-    emit StateChanged(response.ok ? 8 : 11);
-    if (response.ok)
-        emit StateChanged(12);
-    return response;
+    return !m_multi->running().empty();
 }
 
 } // namespace kuokuo

@@ -1,19 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
 
 #include <chrono>
+#include <memory>
+#include <vector>
 
 class QIODevice;
-class QNetworkAccessManager;
-class QNetworkReply;
 
 namespace kuokuo {
+
+class InetTransfer;
 
 // What one transfer brought back.
 struct InetResponse
@@ -23,74 +25,117 @@ struct InetResponse
     int status = 0;         // HTTP status
     QUrl url;               // the address that answered, after redirects
     QByteArray contentType; // the Content-Type header
-    qint64 size = 0;        // bytes of the body
-    QString text;           // data type 0
-    QByteArray bytes;       // data type 1, when the body is kept in memory
+    qint64 size = 0;        // bytes of the body, as decoded
+    QByteArray bytes;       // the body, when it was kept in memory
     QString error;          // why it failed, in plain words
 };
 
-// The Internet transfer of the download window (and of kuokuo-dl): one address at a time over
-// the program's one network access manager, which keeps connections alive between fetches.
-// A fetch waits in a nested event loop, so that the window keeps handling its events (the Abort
-// buttons, the state messages) while the transfer runs.
+// The Internet transfer of the download window (and of kuokuo-dl), on libcurl: one multi handle
+// whose sockets and timer are watched by the Qt event loop, so that transfers run side by side
+// on kept-alive connections while the window handles its events. `OpenURL` and `fetch` wait for
+// one transfer in a nested event loop; `start` runs one in the background for a caller that
+// waits for it later (`waitFor`).
 class Inet : public QObject
 {
     Q_OBJECT
 public:
     enum DataType { icString = 0, icByteArray = 1 };
 
-    // A page, or a body kept in memory, may not be larger than this.
+    // The transfer states, reported in this order (a number below the last reported one is
+    // never reported again, so a redirect or a reused connection skips states).
+    enum State : qint16 {
+        icNone = 0,
+        icResolvingHost = 1,
+        icHostResolved = 2,
+        icConnecting = 3,
+        icConnected = 4,
+        icRequesting = 5,
+        icRequestSent = 6,
+        icReceivingResponse = 7,
+        icResponseReceived = 8,
+        icDisconnecting = 9,
+        icDisconnected = 10,
+        icError = 11,
+        icResponseCompleted = 12,
+    };
+    Q_ENUM(State)
+
+    // A page, or any body kept in memory, may not be larger than this (decoded).
     static constexpr qint64 MaxBodySize = 64 * 1024 * 1024;
-    // No progress for this long makes a transfer fail.
-    static constexpr std::chrono::milliseconds DefaultTimeout{30000};
+    // Less than a byte a second for this long makes a transfer fail.
+    static constexpr std::chrono::seconds DefaultTimeout{30};
+
+    // How the bytes of a page become text for `OpenURL` with data type 0.
+    using TextDecoder = QString (*)(QByteArrayView body, QByteArrayView contentType);
 
     explicit Inet(QObject *parent = nullptr);
     ~Inet() override;
 
-    // The body of `address`: data type 0 as text (decoded by the page's charset), 1 as bytes.
-    // A null value when no body could be obtained.
+    // The body of `address`: data type 0 as text (through the text decoder), 1 as bytes. A null
+    // value when no body could be obtained.
     QVariant OpenURL(const QString &address, int dataType = icString);
+    void setTextDecoder(TextDecoder decoder) { m_decoder = decoder; }
 
-    // The same, telling everything a caller may need (status, final address, size).
-    InetResponse fetch(const QString &address, int dataType);
+    // The body in memory, with everything a caller may need (status, final address, type).
+    InetResponse fetch(const QString &address);
     // Streams the body into `sink` instead of memory, whatever its size. A failing write fails
     // the transfer.
     InetResponse fetchInto(const QString &address, QIODevice &sink);
 
-    // Starts fetching `address` ahead of the `fetchInto` that will ask for it, so that the
-    // request travels while the caller still writes the previous file. The body waits in a
-    // bounded buffer until then. Any other fetch, or `cancelPrefetch`, drops it unread.
-    void prefetch(const QString &address);
-    void cancelPrefetch();
+    // Starts a transfer into `sink` (into memory when null) and returns at once. The caller owns
+    // the transfer; destroying it cancels it. States are kept, not reported, until `follow`.
+    std::unique_ptr<InetTransfer> start(const QString &address, QIODevice *sink);
+    // Reports the states of `transfer` through StateChanged and progress: first those it has
+    // passed already, in order, then each as it comes. Only one transfer is followed at a time.
+    void follow(InetTransfer *transfer);
+    // Waits with the event loop running until `transfer` ends, or the program quits.
+    void waitFor(InetTransfer &transfer);
 
-    // Ends the running transfer as a failure.
+    // Ends every running transfer as a failure.
     void abort();
-    bool busy() const { return !m_reply.isNull(); }
+    bool busy() const;
 
     // Tests shorten the time-out; the program keeps DefaultTimeout.
-    static void setTimeout(std::chrono::milliseconds timeout);
-    static std::chrono::milliseconds timeout();
-
-    // The program's one network access manager.
-    static QNetworkAccessManager &manager();
+    static void setTimeout(std::chrono::seconds timeout);
+    static std::chrono::seconds timeout();
 
 Q_SIGNALS:
-    // The state numbers of the transfer: 1 at the start, 2 and 3 when a connection is being
-    // made, 4, 5 and 6 when the request goes out, 7 when the response headers arrive, 8 and 12
-    // at a good end, 11 on an error.
+    // The states of the followed transfer.
     void StateChanged(qint16 State);
-    // Bytes of the body received so far, and the whole size when the server told it (else -1).
+    // Body bytes of the followed transfer so far, and the whole size when told (else -1).
     void progress(qint64 received, qint64 total);
 
 private:
-    InetResponse run(const QString &address, int dataType, QIODevice *sink);
-    QNetworkReply *get(const QUrl &url, bool streamed);
-    QNetworkReply *takePrefetched(const QUrl &url);
+    friend class InetTransfer;
+    class Multi;
 
-    QPointer<QNetworkReply> m_reply;
-    QPointer<QNetworkReply> m_prefetched;
-    QUrl m_prefetchedUrl;
-    bool m_aborted = false;
+    InetResponse waitForResult(std::unique_ptr<InetTransfer> transfer);
+    void report(InetTransfer &transfer);
+
+    std::unique_ptr<Multi> m_multi;
+    InetTransfer *m_followed = nullptr;
+    TextDecoder m_decoder = nullptr;
+};
+
+// One transfer of an `Inet`, owned by whoever started it.
+class InetTransfer
+{
+public:
+    struct Private; // the libcurl side
+    ~InetTransfer();
+    InetTransfer(const InetTransfer &) = delete;
+    InetTransfer &operator=(const InetTransfer &) = delete;
+
+    bool isFinished() const;
+    // Complete once the transfer has finished.
+    const InetResponse &response() const;
+    // Every state passed so far, in order.
+    const std::vector<Inet::State> &states() const;
+
+private:
+    friend class Inet;
+    InetTransfer();
+    std::unique_ptr<Private> d;
 };
 
 } // namespace kuokuo

@@ -15,17 +15,13 @@ class KuokuoDlTest : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase();
-    void cleanupTestCase();
+    void cleanupTestCase() { m_server.reset(); }
     void init();
 
-    void seriesStopsAtTheFirstMissingFile();
-    void seriesFromAFileName();
-    void seriesFailure_data();
-    void seriesFailure();
-    void seriesToTheLastNumber();
-    void extractImages();
-    void extractWithProbe();
-    void extractPageFails();
+    void series_data();
+    void series();
+    void extract_data();
+    void extract();
     void badArguments_data();
     void badArguments();
     void help();
@@ -38,12 +34,17 @@ private:
         return QDir(m_target->path())
             .entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
-    QByteArray saved(const QString &name) const
-    {
-        QFile file(m_target->filePath(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
     static QString cat(int line) { return "KUOKUO: " + TestProgramFolder::lineText(line); }
+    // Each text must be in what the program said, or not when it starts with "!".
+    void checkSaid(const QStringList &said) const
+    {
+        for (const QString &text : said) {
+            if (text.startsWith('!'))
+                QVERIFY2(!m_err.contains(text.mid(1)), qPrintable(m_err));
+            else
+                QVERIFY2(m_err.contains(text), qPrintable(m_err));
+        }
+    }
 
     std::unique_ptr<HttpServer> m_server;
     TestProgramFolder m_program;
@@ -60,11 +61,29 @@ void KuokuoDlTest::initTestCase()
     m_program.installMascotLines(false);
     m_executable = m_program.file("kuokuo-dl");
     QVERIFY(QFile::copy(KUOKUO_DL, m_executable));
-}
 
-void KuokuoDlTest::cleanupTestCase()
-{
-    m_server.reset();
+    for (int n = 1; n <= 12; ++n)
+        m_server->generated(QStringLiteral("/s/jpggif%1.jpg").arg(n, 3, 10, QLatin1Char('0')),
+                            n == 4 ? 120 : 16384);
+    m_server->generated("/a/a07.gif", 5000);
+    m_server->status("/a/a08.gif", 404, 10000);
+    m_server->reset("/f1/f1.jpg", 100000, 20000);
+    m_server->generated("/f1/f2.jpg", 5000);
+    m_server->generated("/f2/f1.jpg", 5000);
+    m_server->reset("/f2/f2.jpg", 100000, 20000);
+    for (const char *name : {"/l/n1.jpg", "/l/n2.jpg", "/m/m01.jpg", "/m/m00.jpg"})
+        m_server->generated(name, 3000);
+
+    m_server->file("/x/p.html",
+                   "<img src=\"a.gif\"><img src=\"/img/b.jpg\"><img src=c.png><img src=a%2.gif>",
+                   "text/html");
+    m_server->generated("/x/a.gif", 2000);
+    m_server->generated("/x/a%2.gif", 2000);
+    m_server->generated("/img/b.jpg", 7000);
+    m_server->file("/pages/p.html", "<img src=\"/gallery/pic01.jpg\">", "text/html");
+    for (int n = 1; n <= 3; ++n)
+        m_server->generated(QStringLiteral("/gallery/pic%1.jpg").arg(n, 2, 10, QLatin1Char('0')),
+                            4000);
 }
 
 void KuokuoDlTest::init()
@@ -85,96 +104,84 @@ int KuokuoDlTest::run(const QStringList &arguments)
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
-void KuokuoDlTest::seriesStopsAtTheFirstMissingFile()
+void KuokuoDlTest::series_data()
 {
-    for (int n = 1; n <= 3; ++n)
-        m_server->generated(QStringLiteral("/img/jpggif%1.jpg").arg(n, 3, 10, QLatin1Char('0')),
-                            16384);
-    m_server->generated("/img/jpggif004.jpg", 120);
-    m_server->generated("/img/jpggif005.jpg", 16384);
-    QCOMPARE(run({"series", m_server->url("/img/"), "jpggif???.jpg", "1", "100"}), 0);
-    QCOMPARE(files(), (QStringList{"jpggif001.jpg", "jpggif002.jpg", "jpggif003.jpg"}));
-    QCOMPARE(saved("jpggif002.jpg"), HttpServer::generatedContent("/img/jpggif002.jpg", 16384));
-    QVERIFY2(m_err.contains("     2  jpggif002.jpg  16384 bytes\n"), qPrintable(m_err));
-    QVERIFY(m_err.contains(cat(11) + "\n"));
-    QVERIFY(m_err.contains("jpggif004.jpg: only 120 bytes"));
-    QVERIFY(m_err.contains("3 file(s) saved"));
-    QCOMPARE(m_server->requests().size(), 4);
-}
-
-void KuokuoDlTest::seriesFromAFileName()
-{
-    m_server->generated("/s/a07.gif", 5000);
-    m_server->status("/s/a08.gif", 404, 10000);
-    QCOMPARE(run({"series", m_server->url("/s/"), "a01.gif", "7", "9", "-d", m_target->path()}), 0);
-    QCOMPARE(files(), QStringList{"a07.gif"});
-    QVERIFY(m_err.contains(cat(11)));
-    QVERIFY(m_err.contains("a08.gif: not there (HTTP 404)"));
-}
-
-void KuokuoDlTest::seriesFailure_data()
-{
-    QTest::addColumn<int>("cutAt");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QStringList>("arguments"); // after FOLDER_URL
+    QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<bool>("catSpeaks");
-    QTest::newRow("first file") << 1 << QStringList{} << false;
-    QTest::newRow("after a saved file") << 2 << QStringList{"f1.jpg"} << true;
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<int>("requests"); // at most
+
+    const QStringList first3{"jpggif001.jpg", "jpggif002.jpg", "jpggif003.jpg"};
+    const QStringList stopped{"     2  jpggif002.jpg  16384 bytes\n", cat(11) + "\n",
+                              "jpggif004.jpg: only 120 bytes", "3 file(s) saved"};
+    QTest::newRow("stops at the first missing file")
+        << "/s/" << QStringList{"jpggif???.jpg", "1", "100"} << 0 << first3 << stopped << 4 + 5;
+    QTest::newRow("one request at a time")
+        << "/s/" << QStringList{"jpggif???.jpg", "1", "100", "--parallel", "1"} << 0 << first3
+        << stopped << 4;
+    QTest::newRow("from a file name")
+        << "/a/" << QStringList{"a01.gif", "7", "9", "-d", "."} << 0 << QStringList{"a07.gif"}
+        << QStringList{cat(11), "a08.gif: not there (HTTP 404)"} << 3;
+    QTest::newRow("failure on the first file")
+        << "/f1/" << QStringList{"f?.jpg", "1", "2"} << 1 << QStringList{}
+        << QStringList{"!" + cat(23), "kuokuo-dl: " + m_server->url("/f1/")} << 2;
+    QTest::newRow("failure after a saved file")
+        << "/f2/" << QStringList{"f?.jpg", "1", "2"} << 1 << QStringList{"f1.jpg"}
+        << QStringList{cat(23), "kuokuo-dl: " + m_server->url("/f2/")} << 2;
+    QTest::newRow("to the last number")
+        << "/l/" << QStringList{"n?.jpg", "1", "2"} << 0 << QStringList{"n1.jpg", "n2.jpg"}
+        << QStringList{"!KUOKUO"} << 2;
+    QTest::newRow("numbers below one")
+        << "/m/" << QStringList{"m??.jpg", "-1", "0"} << 0 << QStringList{"m00.jpg", "m01.jpg"}
+        << QStringList{"    -1  m01.jpg  3000 bytes\n", "     0  m00.jpg  3000 bytes\n"} << 2;
 }
 
-void KuokuoDlTest::seriesFailure()
+void KuokuoDlTest::series()
 {
-    QFETCH(int, cutAt);
+    QFETCH(QString, folder);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
     QFETCH(QStringList, kept);
-    QFETCH(bool, catSpeaks);
-    m_server->generated("/f/f1.jpg", 5000);
-    m_server->generated("/f/f2.jpg", 5000);
-    m_server->reset(QStringLiteral("/f/f%1.jpg").arg(cutAt), 100000, 20000);
-    QCOMPARE(run({"series", m_server->url("/f/"), "f?.jpg", "1", "2"}), 1);
+    QFETCH(QStringList, said);
+    QFETCH(int, requests);
+    QCOMPARE(run(QStringList{"series", m_server->url(folder)} + arguments), exitCode);
     QCOMPARE(files(), kept);
-    QCOMPARE(m_err.contains(cat(23)), catSpeaks);
-    QVERIFY(m_err.contains(QStringLiteral("kuokuo-dl: %1").arg(m_server->url("/f/"))));
+    checkSaid(said);
+    QVERIFY(m_server->requests().size() <= requests);
 }
 
-void KuokuoDlTest::seriesToTheLastNumber()
+void KuokuoDlTest::extract_data()
 {
-    m_server->generated("/l/n1.jpg", 3000);
-    m_server->generated("/l/n2.jpg", 3000);
-    QCOMPARE(run({"series", m_server->url("/l/"), "n?.jpg", "1", "2"}), 0);
-    QCOMPARE(files(), (QStringList{"n1.jpg", "n2.jpg"}));
-    QVERIFY(!m_err.contains("KUOKUO"));
+    QTest::addColumn<QStringList>("arguments"); // after PAGE_URL
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("kept");
+    QTest::addColumn<QStringList>("said");
+
+    QTest::newRow("images") << QStringList{"/x/p.html"} << 0
+                            << QStringList{"a%2.gif", "a.gif", "b.jpg"}
+                            << QStringList{"     3  a%2.gif  2000 bytes\n", "KUOKUO: 終了にゃあ．",
+                                           "!連番ファイル確認"};
+    QTest::newRow("probe") << QStringList{"/pages/p.html", "--probe", "2"} << 0
+                           << QStringList{"pic01.jpg", "pic02.jpg", "pic03.jpg"}
+                           << QStringList{"KUOKUO: 連番ファイル確認はじめるにゃあ．pic??.jpg",
+                                          "KUOKUO: ?の連番ファイル確認終了にゃあ．pic??.jpg",
+                                          "KUOKUO: 連番ファイル確認終了にゃあ．pic01.jpg"};
+    QTest::newRow("page fails") << QStringList{"/nothing.html"} << 1 << QStringList{}
+                                << QStringList{cat(6)};
 }
 
-void KuokuoDlTest::extractImages()
+void KuokuoDlTest::extract()
 {
-    m_server->file("/x/p.html", "<img src=\"a.gif\"><img src=\"/img/b.jpg\"><img src=c.png>",
-                   "text/html");
-    m_server->generated("/x/a.gif", 2000);
-    m_server->generated("/img/b.jpg", 7000);
-    QCOMPARE(run({"extract", m_server->url("/x/p.html")}), 0);
-    QCOMPARE(files(), (QStringList{"a.gif", "b.jpg"}));
-    QCOMPARE(saved("b.jpg"), HttpServer::generatedContent("/img/b.jpg", 7000));
-    QVERIFY(m_err.contains("KUOKUO: 終了にゃあ．"));
-}
-
-void KuokuoDlTest::extractWithProbe()
-{
-    m_server->file("/pages/p.html", "<img src=\"/gallery/pic01.jpg\">", "text/html");
-    for (int n = 1; n <= 3; ++n)
-        m_server->generated(QStringLiteral("/gallery/pic%1.jpg").arg(n, 2, 10, QLatin1Char('0')),
-                            4000);
-    QCOMPARE(run({"extract", m_server->url("/pages/p.html"), "--probe", "2"}), 0);
-    QCOMPARE(files(), (QStringList{"pic01.jpg", "pic02.jpg", "pic03.jpg"}));
-    QCOMPARE(m_server->requests(),
-             (QStringList{"/pages/p.html", "/gallery/pic01.jpg", "/gallery/pic02.jpg",
-                          "/gallery/pic03.jpg", "/gallery/pic04.jpg"}));
-    QVERIFY(m_err.contains("KUOKUO: ?の連番ファイル確認終了にゃあ．pic??.jpg"));
-}
-
-void KuokuoDlTest::extractPageFails()
-{
-    QCOMPARE(run({"extract", m_server->url("/nothing.html")}), 1);
-    QVERIFY(m_err.contains(cat(6)));
-    QCOMPARE(files(), QStringList{});
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, kept);
+    QFETCH(QStringList, said);
+    QCOMPARE(run(QStringList{"extract", m_server->url(arguments.takeFirst())} + arguments),
+             exitCode);
+    QCOMPARE(files(), kept);
+    checkSaid(said);
 }
 
 void KuokuoDlTest::badArguments_data()
@@ -196,6 +203,10 @@ void KuokuoDlTest::badArguments_data()
     QTest::newRow("no such folder")
         << QStringList{"series", "http://h/", "a?.jpg", "1", "3", "-d", "/no/such/folder"}
         << "is not a folder";
+    QTest::newRow("no parallel requests")
+        << QStringList{"series", "http://h/", "a?.jpg", "1", "3", "--parallel", "0"} << "N is";
+    QTest::newRow("parallel not a number")
+        << QStringList{"extract", "http://h/p.html", "--parallel", "many"} << "N is";
     QTest::newRow("probe too large")
         << QStringList{"extract", "http://h/p.html", "--probe", "1001"} << "START";
     QTest::newRow("probe without value")
@@ -230,7 +241,7 @@ void KuokuoDlTest::interrupted()
     QProcess process;
     process.setWorkingDirectory(m_target->path());
     process.start(m_executable, {"series", m_server->url("/i/"), "i?.jpg", "1", "5"});
-    QTRY_COMPARE(m_server->requests().size(), 2);
+    QTRY_COMPARE(files(), QStringList{"i1.jpg"});
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);

@@ -31,21 +31,11 @@ private Q_SLOTS:
     void closeButtonsClose_data();
     void closeButtonsClose();
 
-    void runStopsAtTheFirstShortFile_data();
-    void runStopsAtTheFirstShortFile();
-    void twoPlacesCountPastNinetyNine();
-    void firstAboveLastFetchesNothing();
-    void noPattern_data();
-    void noPattern();
-    void unconvertibleNumbers_data();
-    void unconvertibleNumbers();
-    void passingTheLargestNumberFails();
+    void series_data();
+    void series();
+    void nothingFetched_data();
+    void nothingFetched();
     void abortEndsBeforeTheNextNumber();
-    void errorStatusMeansMissing();
-    void droppedConnection_data();
-    void droppedConnection();
-    void stalledServerTimesOut();
-    void folderInTheWayOfAFile();
     void stateTextsInOrder();
     void enterStartsTheRun();
     void secondStartIsIgnored();
@@ -53,9 +43,12 @@ private Q_SLOTS:
     void endingTheProgramDuringARun();
 
 private:
-    void startSeries(const QString &pattern, const QString &first, const QString &last)
+    int m_row = 0;
+
+    void startSeries(const QString &pattern, const QString &first, const QString &last,
+                     const QString &path = "/img/")
     {
-        box("TURL")->setText(server->url("/img/"));
+        box("TURL")->setText(server->url(path));
         box("TFile")->setText(pattern);
         box("TInit")->setText(first);
         box("TLast")->setText(last);
@@ -68,68 +61,32 @@ void MainFormTest::designTexts_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("tip");
-
-    QTest::newRow("TURL2") << "TURL2"
-                           << "http://www."
-                           << "画像を読み込むURLですにゃあ";
-    QTest::newRow("TURL") << "TURL"
-                          << "http://www."
-                          << "ダウンロードするURLですにゃあ";
-    QTest::newRow("TFile") << "TFile"
-                           << ""
-                           << "ダウンロードする連番ファイルの名前をいれますにゃあ。ダブルクリック"
-                              "すると自動的に？マークの付いたファイル名にしますにゃあ";
-    QTest::newRow("TInit") << "TInit"
-                           << "1"
-                           << "連番ファイルの初期値ですにゃあ";
-    QTest::newRow("TLast") << "TLast"
-                           << "100"
-                           << "連番ファイルの最終値ですにゃあ";
-    QTest::newRow("CGet2") << "CGet2"
-                           << "読込"
-                           << "";
-    QTest::newRow("CAbort1") << "CAbort1"
-                             << "中止"
-                             << "";
-    QTest::newRow("CClose1") << "CClose1"
-                             << "閉じる"
-                             << "";
-    QTest::newRow("CGet") << "CGet"
-                          << "読込"
-                          << "";
-    QTest::newRow("CAbort") << "CAbort"
-                            << "中止"
-                            << "";
-    QTest::newRow("CClose") << "CClose"
-                            << "閉じる"
-                            << "";
-    QTest::newRow("Frame2") << "Frame2"
-                            << "HTMLからの画像の抽出にゃあ"
-                            << "";
-    QTest::newRow("Frame1") << "Frame1"
-                            << "連番画像ファイルの取得にゃあ"
-                            << "";
-    QTest::newRow("Label2") << "Label2"
-                            << "ファイル名(ex.: jpggif???.jpg)"
-                            << "";
-    QTest::newRow("Label3") << "Label3"
-                            << "???の初期値"
-                            << "";
-    QTest::newRow("Label4") << "Label4"
-                            << "???の終り値"
-                            << "";
-    QTest::newRow("Drive") << "Drive"
-                           << ""
-                           << "ドライブですにゃあ";
-    QTest::newRow("Dir") << "Dir"
-                         << ""
-                         << "ダウンロードする場所を選びますにゃあ";
-    QTest::newRow("File") << "File"
-                          << ""
-                          << "フォルダの中にあるファイル名ですにゃあ";
-    QTest::newRow("SB") << "SB"
-                        << ""
-                        << "";
+    static const char *const rows[][3] = {
+        {"TURL2", "http://www.", "画像を読み込むURLですにゃあ"},
+        {"TURL", "http://www.", "ダウンロードするURLですにゃあ"},
+        {"TFile", "",
+         "ダウンロードする連番ファイルの名前をいれますにゃあ。ダブルクリックすると自動的に？マーク"
+         "の付いたファイル名にしますにゃあ"},
+        {"TInit", "1", "連番ファイルの初期値ですにゃあ"},
+        {"TLast", "100", "連番ファイルの最終値ですにゃあ"},
+        {"CGet2", "読込", ""},
+        {"CAbort1", "中止", ""},
+        {"CClose1", "閉じる", ""},
+        {"CGet", "読込", ""},
+        {"CAbort", "中止", ""},
+        {"CClose", "閉じる", ""},
+        {"Frame2", "HTMLからの画像の抽出にゃあ", ""},
+        {"Frame1", "連番画像ファイルの取得にゃあ", ""},
+        {"Label2", "ファイル名(ex.: jpggif???.jpg)", ""},
+        {"Label3", "???の初期値", ""},
+        {"Label4", "???の終り値", ""},
+        {"Drive", "", "ドライブですにゃあ"},
+        {"Dir", "", "ダウンロードする場所を選びますにゃあ"},
+        {"File", "", "フォルダの中にあるファイル名ですにゃあ"},
+        {"SB", "", ""},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row[0]) << row[0] << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
 }
 
 void MainFormTest::designTexts()
@@ -296,120 +253,142 @@ void MainFormTest::closeButtonsClose()
     QCOMPARE(box("TURL")->text(), QStringLiteral("http://www."));
 }
 
-void MainFormTest::runStopsAtTheFirstShortFile_data()
+void MainFormTest::series_data()
 {
-    QTest::addColumn<QByteArray>("earlierCopy"); // of the third file, from an earlier run
-    QTest::newRow("new folder") << QByteArray();
-    QTest::newRow("folder with an earlier copy") << QByteArray(5000, 'e');
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("plan"); // what the server holds (see serve)
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("ending"); // the number that ends the run; past the last: none
+    QTest::addColumn<int>("line");
+
+    QTest::newRow("stops at the first short file") << "a???.jpg"
+                                                   << "1..2W 3S 4..12W" << 1 << 100 << 3 << 11;
+    QTest::newRow("an earlier copy of the short file stays")
+        << "a???.jpg"
+        << "1W 2C 3..9W" << 1 << 100 << 2 << 11;
+    QTest::newRow("error status means missing") << "a???.jpg"
+                                                << "1W 2E 3..5W" << 1 << 5 << 2 << 11;
+    QTest::newRow("reset on the first file") << "a???.jpg"
+                                             << "1R 2..5W" << 1 << 5 << 1 << 0;
+    QTest::newRow("reset after a saved file") << "a???.jpg"
+                                              << "1W 2R 3..5W" << 1 << 5 << 2 << 23;
+    QTest::newRow("trickle after a saved file") << "a???.jpg"
+                                                << "1W 2T 3..5W" << 1 << 5 << 2 << 23;
+    QTest::newRow("folder in the way") << "a???.jpg"
+                                       << "1W 2D 3W" << 1 << 3 << 2 << 23;
+    QTest::newRow("to the last number") << "a???.jpg"
+                                        << "1..9W" << 1 << 3 << 4 << 0;
+    QTest::newRow("two places count past 99") << "p??.jpg"
+                                              << "0..99W" << 1 << 100 << 101 << 0;
+    QTest::newRow("past 32767 is a failure") << "n?????.jpg"
+                                             << "32766..32767W" << 32766 << 32767 << 32768 << 23;
+    QTest::newRow("first above last") << "a???.jpg"
+                                      << "1..9W" << 5 << 3 << 5 << 0;
 }
 
-void MainFormTest::runStopsAtTheFirstShortFile()
+// The window of requests: files land in number order, nothing is written past the number that
+// ends the run, at most parallel - 1 requests go past it, and each transfer's states show in
+// order as if the files were fetched one at a time.
+void MainFormTest::series()
 {
-    QFETCH(QByteArray, earlierCopy);
-    serveSeries("/img/jpggif", 1, 2, 3, ".jpg");
-    server->generated("/img/jpggif003.jpg", Short);
-    serveSeries("/img/jpggif", 4, 9, 3, ".jpg");
-    QStringList expected{"jpggif001.jpg", "jpggif002.jpg"};
-    if (!earlierCopy.isNull()) {
-        QFile earlier(folder->filePath("jpggif003.jpg"));
-        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(earlierCopy) == 5000);
-        expected << "jpggif003.jpg";
-    }
-    startSeries("jpggif???.jpg", "1", "100");
+    QFETCH(QString, pattern);
+    QFETCH(QString, plan);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(int, ending);
+    QFETCH(int, line);
+    const QString path = QStringLiteral("/s%1/").arg(++m_row);
+    serve(path, pattern, plan);
+    const RennbannField field = rennbannfield(pattern);
+    const auto name = [&](int n) { return rennbannname(pattern, field, qint16(n)); };
+    // The first file comes last, so that the later ones wait for it.
+    server->delay(std::chrono::milliseconds(60), path + name(first));
+    // When a name is written into TFile, no later file is on disk yet.
+    QStringList allowed = files();
+    int next = first;
+    connect(box("TFile"), &QLineEdit::textChanged, this, [&] {
+        allowed << name(next++);
+        for (const QString &file : files())
+            QVERIFY2(allowed.contains(file), qPrintable(file));
+    });
+    startSeries(pattern, QString::number(first), QString::number(last), path);
 
-    QCOMPARE(server->requests(),
-             (QStringList{"/img/jpggif001.jpg", "/img/jpggif002.jpg", "/img/jpggif003.jpg"}));
+    const int stop = std::min(ending, last + 1); // the first number not saved
+    QStringList expected;
+    QStringList handled;
+    for (int n = first; n < stop; ++n)
+        expected << name(n);
+    handled = expected;
+    if (line == 11)
+        handled << name(ending);
+    if (stop <= last && QFileInfo::exists(folder->filePath(name(stop))))
+        expected << name(stop); // an earlier copy or a folder in the way
+    expected.removeDuplicates();
+    expected.sort();
     QCOMPARE(files(), expected);
-    QCOMPARE(saved("jpggif001.jpg"), HttpServer::generatedContent("/img/jpggif001.jpg", Whole));
-    QCOMPARE(saved("jpggif002.jpg"), HttpServer::generatedContent("/img/jpggif002.jpg", Whole));
-    // The short answer is never written: an earlier copy stays as it was.
-    if (!earlierCopy.isNull())
-        QCOMPARE(saved("jpggif003.jpg"), earlierCopy);
-    QCOMPARE(box("TFile")->text(), QStringLiteral("jpggif003.jpg"));
-    QCOMPARE(spokenLine(), 11);
-    // The file list shows the folder as it is after the run.
-    auto *list = control<FileListBox>("File");
-    QCOMPARE(list->count(), expected.size());
+    QCOMPARE(announced, handled);
+    QCOMPARE(spokenLine(), line);
+    if (line == 11 && plan.contains('C'))
+        QCOMPARE(saved(name(ending)), EarlierCopy);
+    for (const QString &request : server->requests()) {
+        const int n =
+            QStringView(request).sliced(path.size() + field.start - 1, field.width).toInt();
+        QVERIFY2(n <= last && n < ending + DownloadEngine::DefaultParallel, qPrintable(request));
+    }
+    QVERIFY(inOrder(states));
+    QCOMPARE(states.count(1), first > last ? 0 : std::min(ending, last) - first + 1);
+    auto *bar = control<QProgressBar>("ProgressBar1");
+    QCOMPARE(bar->maximum(), std::max(1, last - first + 1));
+    QCOMPARE(bar->value(), int(announced.size()));
     QVERIFY(!visible("Frame2"));
     QVERIFY(visible("Frame1"));
 }
 
-void MainFormTest::twoPlacesCountPastNinetyNine()
-{
-    serveSeries("/img/p", 0, 99, 2, ".jpg");
-    startSeries("p??.jpg", "1", "100");
-    const QStringList requests = server->requests();
-    QCOMPARE(requests.size(), 100);
-    QCOMPARE(requests.at(98), QStringLiteral("/img/p99.jpg"));
-    QCOMPARE(requests.at(99), QStringLiteral("/img/p00.jpg"));
-    QCOMPARE(files().size(), 100);
-    QCOMPARE(box("TFile")->text(), QStringLiteral("p00.jpg"));
-    QCOMPARE(spokenLine(), 0);
-}
-
-void MainFormTest::firstAboveLastFetchesNothing()
-{
-    startSeries("a???.jpg", "5", "3");
-    QVERIFY(server->requests().isEmpty());
-    QCOMPARE(spokenLine(), 0);
-    QCOMPARE(box("TFile")->text(), QStringLiteral("a???.jpg"));
-}
-
-void MainFormTest::noPattern_data()
+void MainFormTest::nothingFetched_data()
 {
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("empty") << "";
-    QTest::newRow("no placeholder") << "jpggif001.jpg";
-}
-
-void MainFormTest::noPattern()
-{
-    QFETCH(QString, pattern);
-    startSeries(pattern, "1", "3");
-    QCOMPARE(spokenLine(), 18);
-    QVERIFY(!visible("Frame2"));
-    QVERIFY(server->requests().isEmpty());
-}
-
-void MainFormTest::unconvertibleNumbers_data()
-{
     QTest::addColumn<QString>("first");
     QTest::addColumn<QString>("last");
-    QTest::newRow("word first") << "abc"
-                                << "3";
-    QTest::newRow("empty last") << "1"
-                                << "";
-    QTest::newRow("first too large") << "40000"
-                                     << "40001";
-    QTest::newRow("last too small") << "1"
-                                    << "-32769";
+    QTest::addColumn<int>("line");
+    QTest::newRow("empty pattern") << ""
+                                   << "1"
+                                   << "3" << 18;
+    QTest::newRow("no placeholder") << "jpggif001.jpg"
+                                    << "1"
+                                    << "3" << 18;
+    QTest::newRow("word first") << "a???.jpg"
+                                << "abc"
+                                << "3" << 0;
+    QTest::newRow("empty last") << "a???.jpg"
+                                << "1"
+                                << "" << 0;
+    QTest::newRow("first too large") << "a???.jpg"
+                                     << "40000"
+                                     << "40001" << 0;
+    QTest::newRow("last too small") << "a???.jpg"
+                                    << "1"
+                                    << "-32769" << 0;
 }
 
-void MainFormTest::unconvertibleNumbers()
+void MainFormTest::nothingFetched()
 {
+    QFETCH(QString, pattern);
     QFETCH(QString, first);
     QFETCH(QString, last);
-    serveSeries("/img/a", 1, 3, 3, ".jpg");
-    startSeries("a???.jpg", first, last);
+    QFETCH(int, line);
+    serve("/img/", "a???.jpg", "1..3W");
+    startSeries(pattern, first, last);
     QVERIFY(server->requests().isEmpty());
-    QCOMPARE(spokenLine(), 0);
+    QCOMPARE(spokenLine(), line);
     QVERIFY(!visible("Frame2"));
-}
-
-void MainFormTest::passingTheLargestNumberFails()
-{
-    serveSeries("/img/n", 32766, 32767, 5, ".jpg");
-    startSeries("n?????.jpg", "32766", "32767");
-    QCOMPARE(files(), (QStringList{"n32766.jpg", "n32767.jpg"}));
-    QCOMPARE(spokenLine(), 23);
 }
 
 void MainFormTest::abortEndsBeforeTheNextNumber()
 {
-    serveSeries("/img/a", 1, 9, 3, ".jpg");
-    auto *inet = form->findChild<Inet *>("Inet");
+    serve("/img/", "a???.jpg", "1..9W");
     int transfers = 0;
-    connect(inet, &Inet::StateChanged, this, [&](qint16 state) {
+    connect(form->findChild<Inet *>("Inet"), &Inet::StateChanged, this, [&](qint16 state) {
         if (state == 1)
             ++transfers;
         if (state == 7 && transfers == 2)
@@ -417,68 +396,10 @@ void MainFormTest::abortEndsBeforeTheNextNumber()
     });
     startSeries("a???.jpg", "1", "9");
     QCOMPARE(files(), (QStringList{"a001.jpg", "a002.jpg"}));
-    QCOMPARE(server->requests().size(), 2);
+    QVERIFY(server->requests().size() <= 2 + DownloadEngine::DefaultParallel - 1);
     QCOMPARE(spokenLine(), 0);
     QVERIFY(visible("Frame2"));
     QVERIFY(visible("CGet"));
-}
-
-void MainFormTest::errorStatusMeansMissing()
-{
-    serveSeries("/img/e", 1, 1, 3, ".jpg");
-    server->status("/img/e002.jpg", 404, 10 * 1024);
-    serveSeries("/img/e", 3, 5, 3, ".jpg");
-    startSeries("e???.jpg", "1", "5");
-    QCOMPARE(files(), QStringList{"e001.jpg"});
-    QCOMPARE(server->requests().size(), 2);
-    QCOMPARE(box("TFile")->text(), QStringLiteral("e002.jpg"));
-    QCOMPARE(spokenLine(), 11);
-}
-
-void MainFormTest::droppedConnection_data()
-{
-    QTest::addColumn<int>("cutAt");
-    QTest::addColumn<QStringList>("kept");
-    QTest::addColumn<int>("line");
-    QTest::newRow("first file") << 1 << QStringList{} << 0;
-    QTest::newRow("after a saved file") << 2 << QStringList{"r001.jpg"} << 23;
-}
-
-void MainFormTest::droppedConnection()
-{
-    QFETCH(int, cutAt);
-    QFETCH(QStringList, kept);
-    QFETCH(int, line);
-    serveSeries("/img/r", 1, 5, 3, ".jpg");
-    server->reset(QStringLiteral("/img/r%1.jpg").arg(cutAt, 3, 10, QLatin1Char('0')), 100000,
-                  30000);
-    startSeries("r???.jpg", "1", "5");
-    QCOMPARE(files(), kept);
-    QCOMPARE(server->requests().size(), cutAt);
-    QCOMPARE(spokenLine(), line);
-}
-
-void MainFormTest::stalledServerTimesOut()
-{
-    Inet::setTimeout(std::chrono::milliseconds(300));
-    server->stall("/img/s001.jpg");
-    QElapsedTimer clock;
-    clock.start();
-    startSeries("s???.jpg", "1", "5");
-    QVERIFY(clock.elapsed() < 10000);
-    QCOMPARE(files(), QStringList{});
-    QCOMPARE(spokenLine(), 0);
-    QCOMPARE(statusText(), *MainForm::stateText(11));
-}
-
-void MainFormTest::folderInTheWayOfAFile()
-{
-    serveSeries("/img/w", 1, 3, 3, ".jpg");
-    QVERIFY(QDir(folder->path()).mkdir("w002.jpg"));
-    startSeries("w???.jpg", "1", "3");
-    QCOMPARE(files(), (QStringList{"w001.jpg", "w002.jpg"}));
-    QVERIFY(QFileInfo(folder->filePath("w002.jpg")).isDir());
-    QCOMPARE(spokenLine(), 23);
 }
 
 void MainFormTest::stateTextsInOrder()
@@ -513,12 +434,11 @@ void MainFormTest::stateTextsInOrder()
              QStringLiteral("コンピュータとの通信中にエラーが発生しましたにゃあ。"));
     QVERIFY(!MainForm::stateText(13));
     QVERIFY(!MainForm::stateText(-1));
-    Inet::manager().clearConnectionCache();
 }
 
 void MainFormTest::enterStartsTheRun()
 {
-    serveSeries("/img/k", 1, 1, 3, ".jpg");
+    serve("/img/", "k???.jpg", "1W");
     box("TURL")->setText(server->url("/img/"));
     box("TFile")->setText("k???.jpg");
     box("TLast")->setText("1");
@@ -535,7 +455,7 @@ void MainFormTest::enterStartsTheRun()
 
 void MainFormTest::secondStartIsIgnored()
 {
-    serveSeries("/img/g", 1, 3, 3, ".jpg");
+    serve("/img/", "g???.jpg", "1..3W");
     server->file("/pages/page.html", "<img src=x.gif>", "text/html");
     box("TURL2")->setText(server->url("/pages/page.html"));
     bool tried = false;
@@ -549,15 +469,15 @@ void MainFormTest::secondStartIsIgnored()
     });
     startSeries("g???.jpg", "1", "3");
     QVERIFY(tried);
-    QCOMPARE(server->requests(), (QStringList{"/img/g001.jpg", "/img/g002.jpg", "/img/g003.jpg"}));
+    QStringList requests = server->requests();
+    requests.sort();
+    QCOMPARE(requests, (QStringList{"/img/g001.jpg", "/img/g002.jpg", "/img/g003.jpg"}));
     QVERIFY(visible("Frame1"));
 }
 
 void MainFormTest::closingDuringARun()
 {
-    serveSeries("/img/c", 1, 1, 3, ".jpg");
-    server->generated("/img/c002.jpg", 8 * 1024 * 1024);
-    serveSeries("/img/c", 3, 5, 3, ".jpg");
+    serve("/img/", "c???.jpg", "1..5W");
     QPointer<MainForm> window = form;
     int transfers = 0;
     connect(form->findChild<Inet *>("Inet"), &Inet::StateChanged, this, [&](qint16 state) {
@@ -567,7 +487,6 @@ void MainFormTest::closingDuringARun()
             window->close();
     });
     startSeries("c???.jpg", "1", "5");
-    QCOMPARE(server->requests().size(), 2);
     QCOMPARE(files(), QStringList{"c001.jpg"});
     QCOMPARE(spokenLine(), 0);
     QTRY_VERIFY(window.isNull());
@@ -576,7 +495,7 @@ void MainFormTest::closingDuringARun()
 
 void MainFormTest::endingTheProgramDuringARun()
 {
-    serveSeries("/img/x", 1, 1, 3, ".jpg");
+    serve("/img/", "x???.jpg", "1W 3..5W");
     server->stall("/img/x002.jpg");
     int transfers = 0;
     connect(form->findChild<Inet *>("Inet"), &Inet::StateChanged, this, [&](qint16 state) {

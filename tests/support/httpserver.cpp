@@ -1,29 +1,52 @@
 #include "support/httpserver.h"
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 namespace kuokuo::test {
 
 namespace {
-enum class Kind { Body, Generated, Redirect, Reset, Stall, Endless };
+enum class Kind { Body, Generated, Redirect, Reset, Stall, Trickle };
 
 struct Route
 {
     Kind kind = Kind::Body;
     int status = 200;
     std::string contentType;
-    std::string body;
+    // Shared, as every request copies its route.
+    std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
     qint64 size = 0;
-    qint64 sent = 0;
+    qint64 sent = -1; // sent before the connection closes; -1 sends it whole
     std::string target;
+    std::string encoding;
+    std::chrono::milliseconds delay{0};
+    std::chrono::milliseconds interval{0}; // between the bytes of a trickle
 };
 
 constexpr size_t ChunkSize = 64 * 1024;
+// Enough threads for kept-alive connections of several clients and delayed answers.
+constexpr size_t Threads = 32;
+
+std::string gzip(const QByteArray &body)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&stream, uLong(body.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(body.constData()));
+    stream.avail_in = uInt(body.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
 
 void fill(char *out, qint64 offset, size_t length, quint32 seed)
 {
@@ -60,9 +83,16 @@ struct HttpServer::State
     std::condition_variable stopping;
     bool stopped = false;
     std::map<std::string, Route> routes;
+    std::chrono::milliseconds delay{0};
     QStringList requests;
 
     void handle(const httplib::Request &request, httplib::Response &response);
+    // Waits, unless the server stops first; false when it stops.
+    bool wait(std::chrono::milliseconds time)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        return !stopping.wait_for(lock, time, [this] { return stopped; });
+    }
 };
 
 void HttpServer::State::handle(const httplib::Request &request, httplib::Response &response)
@@ -83,11 +113,36 @@ void HttpServer::State::handle(const httplib::Request &request, httplib::Respons
             response.status = 503;
             return;
         }
+        if (route.delay.count() == 0)
+            route.delay = delay;
     }
+    if (route.delay.count() > 0 && !wait(route.delay))
+        return;
     response.status = route.status;
     switch (route.kind) {
     case Kind::Body:
-        response.set_content(route.body, route.contentType);
+        if (!route.encoding.empty()) {
+            if (request.get_header_value("Accept-Encoding").find(route.encoding) ==
+                std::string::npos) {
+                response.status = 406;
+                return;
+            }
+            response.set_header("Content-Encoding", route.encoding);
+        }
+        if (route.body->empty()) {
+            response.set_content(std::string(), route.contentType);
+            break;
+        }
+        // Through a provider, which the server sends as it is: it would compress a text body
+        // on the way, and at its slowest setting, for clients that accept Brotli.
+        response.set_content_provider(
+            route.body->size(), route.contentType,
+            [body = route.body, end = route.sent < 0 ? route.body->size() : size_t(route.sent)](
+                size_t offset, size_t length, httplib::DataSink &sink) {
+                if (offset >= end)
+                    return false; // drops the connection
+                return sink.write(body->data() + offset, std::min(length, end - offset));
+            });
         break;
     case Kind::Generated: {
         const quint32 seed = seedOf(QString::fromStdString(request.path));
@@ -118,13 +173,11 @@ void HttpServer::State::handle(const httplib::Request &request, httplib::Respons
             });
         break;
     }
-    case Kind::Endless:
-        response.set_chunked_content_provider(route.contentType,
-                                              [](size_t offset, httplib::DataSink &sink) {
-                                                  char buffer[ChunkSize];
-                                                  fill(buffer, qint64(offset), ChunkSize, 0);
-                                                  return sink.write(buffer, ChunkSize);
-                                              });
+    case Kind::Trickle:
+        response.set_content_provider(size_t(route.size), route.contentType,
+                                      [this, route](size_t, size_t, httplib::DataSink &sink) {
+                                          return sink.write("x", 1) && wait(route.interval);
+                                      });
         break;
     case Kind::Stall:
         break;
@@ -137,6 +190,7 @@ HttpServer::HttpServer()
     d->server.set_keep_alive_max_count(1000000);
     d->server.set_keep_alive_timeout(2);
     d->server.set_tcp_nodelay(true);
+    d->server.new_task_queue = [] { return new httplib::ThreadPool(Threads); };
     d->server.Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
         d->handle(request, response);
     });
@@ -195,7 +249,7 @@ void HttpServer::file(const QString &path, const QByteArray &body, const QByteAr
     Route route;
     route.status = status;
     route.contentType = contentType.toStdString();
-    route.body = body.toStdString();
+    route.body = std::make_shared<const std::string>(body.toStdString());
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[key(path)] = route;
 }
@@ -237,19 +291,42 @@ void HttpServer::reset(const QString &path, qint64 announced, qint64 sent)
     d->routes[key(path)] = route;
 }
 
-void HttpServer::stall(const QString &path)
+void HttpServer::gzipped(const QString &path, const QByteArray &body, qint64 cutAt,
+                         const QByteArray &contentType)
 {
     Route route;
-    route.kind = Kind::Stall;
+    route.contentType = contentType.toStdString();
+    route.body = std::make_shared<const std::string>(gzip(body));
+    route.encoding = "gzip";
+    route.sent = cutAt;
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[key(path)] = route;
 }
 
-void HttpServer::endless(const QString &path)
+void HttpServer::trickle(const QString &path, std::chrono::milliseconds interval)
 {
     Route route;
-    route.kind = Kind::Endless;
-    route.contentType = "application/octet-stream";
+    route.kind = Kind::Trickle;
+    route.contentType = "image/jpeg";
+    route.size = 100000;
+    route.interval = interval;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->routes[key(path)] = route;
+}
+
+void HttpServer::delay(std::chrono::milliseconds delay, const QString &path)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    if (path.isEmpty())
+        d->delay = delay;
+    else if (const auto found = d->routes.find(key(path)); found != d->routes.end())
+        found->second.delay = delay;
+}
+
+void HttpServer::stall(const QString &path)
+{
+    Route route;
+    route.kind = Kind::Stall;
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[key(path)] = route;
 }

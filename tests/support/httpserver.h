@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <memory>
 
 namespace kuokuo::test {
@@ -39,11 +40,17 @@ public:
     void redirect(const QString &path, const QString &target, int status = 302);
     // Announces `announced` bytes, sends the first `sent` of them and closes the connection.
     void reset(const QString &path, qint64 announced, qint64 sent);
+    // `body` gzip-compressed (for a client that accepts gzip), sent whole or, with `cutAt`,
+    // only its first `cutAt` compressed bytes before the connection closes.
+    void gzipped(const QString &path, const QByteArray &body, qint64 cutAt = -1,
+                 const QByteArray &contentType = "text/html");
+    // Announces a body and sends one byte of it every `interval`.
+    void trickle(const QString &path, std::chrono::milliseconds interval);
     // Takes the request and never answers while the server runs.
     void stall(const QString &path);
-    // A body that never ends.
-    void endless(const QString &path);
     void remove(const QString &path);
+    // Every answer to `path` (every answer, for an empty path) waits `delay` first.
+    void delay(std::chrono::milliseconds delay, const QString &path = QString());
 
     // Every path asked for, in order; a path nothing was put under gets a short 404.
     QStringList requests() const;

@@ -40,12 +40,14 @@ QString plainMeaning(qint16 line)
 }
 } // namespace
 
-DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress)
+DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress,
+                                 int parallel)
     : m_folder(folder)
     , m_cat(cat)
     , m_progress(progress)
     , m_engine(m_inet, *this)
 {
+    m_engine.setParallel(parallel);
     connect(&m_inet, &Inet::progress, this,
             [this](qint64 received, qint64 total) { m_progress.update(received, total); });
     watchInterrupts();
@@ -78,8 +80,6 @@ DownloadCommand::Status DownloadCommand::series(const QString &folderAddress,
     m_folderAddress = folderAddress;
     const DownloadEngine::RunEnd end =
         m_engine.numberedRun(pattern, rennbannfield(pattern), first, last);
-    if (end == DownloadEngine::RunEnd::Missing)
-        --m_saved;
     return finish(end == DownloadEngine::RunEnd::PassedLast ||
                   end == DownloadEngine::RunEnd::Missing);
 }
@@ -88,7 +88,7 @@ DownloadCommand::Status DownloadCommand::extract(const QString &pageAddress,
                                                  std::optional<qint16> probeStart)
 {
     m_probeStart = probeStart;
-    const DownloadEngine::ExtractionEnd end = m_engine.extract(pageAddress);
+    const DownloadEngine::ExtractionEnd end = m_engine.extract(pageAddress, probeStart.has_value());
     return finish(end == DownloadEngine::ExtractionEnd::Finished ||
                   end == DownloadEngine::ExtractionEnd::NoImages);
 }
@@ -98,8 +98,8 @@ DownloadCommand::Status DownloadCommand::finish(bool normal)
 {
     if (!normal)
         failure();
-    m_progress.message(
-        QStringLiteral("kuokuo-dl: %1 file(s) saved in %2").arg(m_saved).arg(m_folder));
+    m_progress.message(QStringLiteral("kuokuo-dl: %1 file(s) saved in %2")
+                           .arg(QString::number(m_saved), m_folder));
     return normal ? Success : Failure;
 }
 
@@ -111,12 +111,17 @@ void DownloadCommand::failure()
         m_progress.message(QStringLiteral("kuokuo-dl: ") + m_engine.lastError());
 }
 
+void DownloadCommand::fetchingPage(const QString &address)
+{
+    m_progress.startPage(address);
+}
+
 void DownloadCommand::fetching(const QString &name, int number)
 {
     m_progress.start(number, name);
 }
 
-void DownloadCommand::numberedFetched(qint16 number, const QString &name, qint64 size)
+void DownloadCommand::numberedSaved(qint16 number, const QString &name, qint64 size)
 {
     ++m_saved;
     m_progress.done(number, name, size);
@@ -141,27 +146,18 @@ void DownloadCommand::status(const QString &text)
     m_progress.message(QStringLiteral("KUOKUO: ") + text);
 }
 
-// The probe of the command line: no questions, the start number was given. It looks in the
-// folder of the image's own address, up to 1000, and stops at the first missing file.
-void DownloadCommand::checkSeries(const QString &fileName, const QUrl &imageAddress)
+// It looks in the folder of the image's own address.
+std::optional<qint16> DownloadCommand::probeStart(const QString &, const QString &,
+                                                  const QString &folder)
 {
-    if (!m_probeStart)
-        return;
-    const std::optional<QString> pattern = rennbannpattern(fileName);
-    if (!pattern || !pattern->contains(QLatin1Char('?')))
-        return;
-    m_progress.message(QStringLiteral("KUOKUO: 連番ファイル確認はじめるにゃあ．") + *pattern);
-    const QString pageFolder = m_folderAddress;
-    m_folderAddress = urlfolder(imageAddress.toString());
-    const DownloadEngine::RunEnd end =
-        m_engine.numberedRun(*pattern, rennbannfield(*pattern), *m_probeStart, 1000);
-    if (end == DownloadEngine::RunEnd::Missing) {
-        --m_saved;
-        m_progress.message(QStringLiteral("KUOKUO: ?の連番ファイル確認終了にゃあ．") + *pattern);
-    } else if (end == DownloadEngine::RunEnd::Failed) {
+    m_folderAddress = folder;
+    return m_probeStart;
+}
+
+void DownloadCommand::probeEnded(DownloadEngine::RunEnd end)
+{
+    if (end == DownloadEngine::RunEnd::Failed)
         failure();
-    }
-    m_folderAddress = pageFolder;
 }
 
 } // namespace kuokuo

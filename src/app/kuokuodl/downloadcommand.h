@@ -17,7 +17,8 @@ class DownloadCommand : public QObject, private DownloadHost
 public:
     enum Status { Success = 0, Failure = 1, BadArguments = 2 };
 
-    DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress);
+    DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress,
+                    int parallel);
     ~DownloadCommand() override;
 
     Status series(const QString &folderAddress, const QString &pattern, qint16 first, qint16 last);
@@ -27,14 +28,20 @@ public:
 private:
     QString folderAddress() override { return m_folderAddress; }
     QString downloadFolder() override { return m_folder; }
+    void fetchingPage(const QString &address) override;
     void fetching(const QString &name, int number) override;
-    void numberedFetched(qint16 number, const QString &name, qint64 size) override;
+    void numberedSaved(qint16 number, const QString &name, qint64 size) override;
+    void numberedMissing(qint16, const QString &, qint64) override {}
     void imageSaved(int place, const QString &name, qint64 size) override;
     bool aborted() override { return m_interrupted; }
     bool ending() override { return m_interrupted; }
     void speak(qint16 line) override;
     void status(const QString &text) override;
-    void checkSeries(const QString &fileName, const QUrl &imageAddress) override;
+    // The probe of the command line asks nothing: the start number was given.
+    bool probeWanted(const QString &) override { return true; }
+    std::optional<qint16> probeStart(const QString &pattern, const QString &name,
+                                     const QString &folder) override;
+    void probeEnded(DownloadEngine::RunEnd end) override;
 
     void watchInterrupts();
     Status finish(bool normal);

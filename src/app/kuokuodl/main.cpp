@@ -15,9 +15,12 @@
 using namespace kuokuo;
 
 namespace {
+// More requests at once than any server would welcome from one client.
+constexpr int MaxParallel = 64;
+
 const char Usage[] =
-    "Usage: kuokuo-dl series FOLDER_URL PATTERN FIRST LAST [-d DIR]\n"
-    "       kuokuo-dl extract PAGE_URL [-d DIR] [--probe START]\n"
+    "Usage: kuokuo-dl series FOLDER_URL PATTERN FIRST LAST [-d DIR] [--parallel N]\n"
+    "       kuokuo-dl extract PAGE_URL [-d DIR] [--probe START] [--parallel N]\n"
     "\n"
     "series   fetches the numbered files FOLDER_URL + PATTERN for the numbers FIRST to LAST\n"
     "         (-32768 to 32767) into DIR and stops at the first file that is not there\n"
@@ -28,8 +31,10 @@ const char Usage[] =
     "         With --probe, every image whose name holds digits is followed by a search for\n"
     "         its hidden series in its own folder, from START (at most 1000) up to 1000.\n"
     "\n"
-    "DIR is the current folder unless given. Exit status: 0 when the run ended normally\n"
-    "(also at the first missing file), 1 when it failed, 2 for bad arguments.\n";
+    "DIR is the current folder unless given. Up to N requests (1 to 64, 6 unless given)\n"
+    "travel at once; the files are still saved, and the run ends, in their order.\n"
+    "Exit status: 0 when the run ended normally (also at the first missing file), 1 when\n"
+    "it failed, 2 for bad arguments.\n";
 
 void print(const QString &text)
 {
@@ -49,6 +54,7 @@ struct Arguments
     QStringList positional;
     QString folder = QDir::currentPath();
     std::optional<QString> probe;
+    std::optional<QString> parallel;
     QString error;
 };
 
@@ -57,15 +63,18 @@ Arguments parse(const QStringList &list)
     Arguments arguments;
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString &argument = list.at(i);
-        if (argument == QLatin1String("-d") || argument == QLatin1String("--probe")) {
+        if (argument == QLatin1String("-d") || argument == QLatin1String("--probe") ||
+            argument == QLatin1String("--parallel")) {
             if (i + 1 >= list.size()) {
                 arguments.error = QStringLiteral("%1 needs a value").arg(argument);
                 return arguments;
             }
             if (argument == QLatin1String("-d"))
                 arguments.folder = list.at(++i);
-            else
+            else if (argument == QLatin1String("--probe"))
                 arguments.probe = list.at(++i);
+            else
+                arguments.parallel = list.at(++i);
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 &&
                    !argument.at(1).isDigit()) {
             arguments.error = QStringLiteral("unknown option %1").arg(argument);
@@ -80,8 +89,8 @@ Arguments parse(const QStringList &list)
 
 int main(int argc, char *argv[])
 {
-    // Qt's own event dispatcher: each transfer hands its data between two threads several
-    // times, and the plain dispatcher wakes them at less cost than the GLib main loop.
+    // Qt's own event dispatcher: it watches the transfers' sockets at less cost per wake-up than
+    // the GLib main loop.
     qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kuokuonavi"));
@@ -103,10 +112,18 @@ int main(int argc, char *argv[])
     if (!folder.isDir())
         return badArguments(QStringLiteral("%1 is not a folder").arg(arguments.folder));
 
+    int parallel = DownloadEngine::DefaultParallel;
+    if (arguments.parallel) {
+        const std::optional<qint16> requests = toInt16(*arguments.parallel);
+        if (!requests || *requests < 1 || *requests > MaxParallel)
+            return badArguments(QStringLiteral("N is a number from 1 to %1").arg(MaxParallel));
+        parallel = *requests;
+    }
+
     // The same program folder as the navigator's: the cat's lines are found there.
     const CatLines cat(ProgramFolder::forThisProgram());
     ProgressLine progress(stderr, ::isatty(STDERR_FILENO));
-    DownloadCommand run(folder.absoluteFilePath(), cat, progress);
+    DownloadCommand run(folder.absoluteFilePath(), cat, progress, parallel);
 
     if (command == QLatin1String("series")) {
         if (arguments.positional.size() != 4 || arguments.probe)
@@ -140,9 +157,8 @@ int main(int argc, char *argv[])
         return badArguments(QStringLiteral("extract takes one PAGE_URL"));
     std::optional<qint16> probeStart;
     if (arguments.probe) {
-        const std::optional<double> number = parseNumber(*arguments.probe);
         probeStart = toInt16(*arguments.probe);
-        if (!number || *number > 1000 || !probeStart)
+        if (!DownloadEngine::isProbeStart(*arguments.probe) || !probeStart)
             return badArguments(QStringLiteral("START is a number from -32768 to 1000"));
     }
     return run.extract(arguments.positional.at(0), probeStart);

@@ -6,10 +6,9 @@ namespace {
 constexpr int BarWidth = 30;
 constexpr qint64 RedrawInterval = 100; // ms
 
-// The number of a file in the series or in the page; the page itself has none.
 QString numberColumn(int number)
 {
-    return number > 0 ? QStringLiteral("%1").arg(number, 6) : QStringLiteral("  page");
+    return QStringLiteral("%1").arg(number, 6);
 }
 } // namespace
 
@@ -20,7 +19,17 @@ ProgressLine::ProgressLine(std::FILE *out, bool terminal)
 
 void ProgressLine::start(int number, const QString &name)
 {
-    m_number = number;
+    begin(numberColumn(number), name);
+}
+
+void ProgressLine::startPage(const QString &address)
+{
+    begin(QStringLiteral("  page"), address);
+}
+
+void ProgressLine::begin(const QString &label, const QString &name)
+{
+    m_label = label;
     m_name = name;
     if (m_terminal) {
         draw(0, -1);
@@ -39,7 +48,9 @@ void ProgressLine::update(qint64 received, qint64 total)
 void ProgressLine::done(int number, const QString &name, qint64 size)
 {
     clearBar();
-    write(QStringLiteral("%1  %2  %3 bytes\n").arg(numberColumn(number), name).arg(size));
+    // One arg() for every value: a "%2" in a file name must stay as it is.
+    write(QStringLiteral("%1  %2  %3 bytes\n")
+              .arg(numberColumn(number), name, QString::number(size)));
 }
 
 void ProgressLine::message(const QString &text)
@@ -55,12 +66,11 @@ void ProgressLine::draw(qint64 received, qint64 total)
         const int filled = int(BarWidth * qMin(received, total) / total);
         bar = QStringLiteral("[%1%2] %3%  ")
                   .arg(QString(filled, QLatin1Char('#')),
-                       QString(BarWidth - filled, QLatin1Char('.')))
-                  .arg(int(100 * qMin(received, total) / total), 3);
+                       QString(BarWidth - filled, QLatin1Char('.')),
+                       QStringLiteral("%1").arg(int(100 * qMin(received, total) / total), 3));
     }
     write(QStringLiteral("\r\033[K%1  %2  %3%4 bytes")
-              .arg(numberColumn(m_number), m_name, bar)
-              .arg(received));
+              .arg(m_label, m_name, bar, QString::number(received)));
     m_barShown = true;
 }
 
