@@ -25,10 +25,12 @@ public:
 
     // Where the system-information program is recorded: the program's path under the value
     // "PATH" of the first key, its folder under the value "MSINFO" of the second.
-    static const QString MsInfoKey;        // SOFTWARE\Microsoft\Shared Tools\MSINFO
-    static const QString MsInfoValue;      // PATH
-    static const QString SharedToolsKey;   // SOFTWARE\Microsoft\Shared Tools Location
-    static const QString SharedToolsValue; // MSINFO
+    inline static const QString MsInfoKey =
+        QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
+    inline static const QString MsInfoValue = QStringLiteral("PATH");
+    inline static const QString SharedToolsKey =
+        QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
+    inline static const QString SharedToolsValue = QStringLiteral("MSINFO");
 
     virtual ~Registry() = default;
     virtual long RegOpenKeyExA(Key root, const QString &subKey, quint32 options, quint32 samDesired,

@@ -1,5 +1,4 @@
 #include "about/getkeyvalue.h"
-#include "platform/linuxregistry.h"
 #include "support/fakeregistry.h"
 
 #include <QtTest>
@@ -23,8 +22,6 @@ private Q_SLOTS:
     void failuresEmptyTheValueAndCloseTheKey();
     void systemInformationProgram_data();
     void systemInformationProgram();
-    void linuxRegistryLocatesAProgramOnPath();
-    void linuxRegistryWithoutProgramHasNoKey();
 };
 
 void GetKeyValueTest::values_data()
@@ -133,35 +130,6 @@ void GetKeyValueTest::systemInformationProgram()
         QCOMPARE(*found, program);
     if (!firstValue.isNull())
         QVERIFY(asked.isEmpty());
-}
-
-void GetKeyValueTest::linuxRegistryLocatesAProgramOnPath()
-{
-    LinuxRegistry registry([](const QString &name) {
-        return name == "gnome-system-monitor" ? QString("/usr/bin/gnome-system-monitor")
-                                              : QString();
-    });
-    QString value;
-    QVERIFY(GetKeyValue(registry, HKLM, MsInfoKey, "PATH", value));
-    QCOMPARE(value, QString("/usr/bin/gnome-system-monitor"));
-    QVERIFY(GetKeyValue(registry, HKLM, MsInfoKey.toLower(), "path", value));
-    QVERIFY(GetKeyValue(registry, HKLM, SharedToolsKey, "MSINFO", value));
-    QCOMPARE(value, QString("/usr/bin"));
-    QVERIFY(!GetKeyValue(registry, HKLM, "SOFTWARE\\Other", "PATH", value));
-    QVERIFY(!GetKeyValue(registry, 0x80000001u, MsInfoKey, "PATH", value));
-    QVERIFY(!GetKeyValue(registry, HKLM, MsInfoKey, "OTHER", value));
-    const auto found =
-        kuokuo::systemInformationProgram(registry, [](const QString &) { return false; });
-    QCOMPARE(found.value_or(QString()), QString("/usr/bin/gnome-system-monitor"));
-}
-
-void GetKeyValueTest::linuxRegistryWithoutProgramHasNoKey()
-{
-    LinuxRegistry registry([](const QString &) { return QString(); });
-    QString value = "x";
-    QVERIFY(!GetKeyValue(registry, HKLM, MsInfoKey, "PATH", value));
-    QVERIFY(value.isEmpty());
-    QVERIFY(!kuokuo::systemInformationProgram(registry, [](const QString &) { return true; }));
 }
 
 QTEST_GUILESS_MAIN(GetKeyValueTest)

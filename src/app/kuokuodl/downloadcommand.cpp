@@ -1,25 +1,12 @@
 #include "downloadcommand.h"
 
-#include <QSocketNotifier>
+#include "platform/signalwatcher.h"
 
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace kuokuo {
 
 namespace {
-int interruptSockets[2] = {-1, -1};
-
-// A signal handler may only write a byte; the event loop does the rest.
-void onInterrupt(int signal)
-{
-    const char byte = char(signal);
-    [[maybe_unused]] const ssize_t written = ::write(interruptSockets[0], &byte, 1);
-    // A second Ctrl-C ends the program at once.
-    std::signal(signal, SIG_DFL);
-}
-
 // What the cat's line means, for a program folder without the cat's lines.
 QString plainMeaning(qint16 line)
 {
@@ -50,29 +37,15 @@ DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, Pro
     m_engine.setParallel(parallel);
     connect(&m_inet, &Inet::progress, this,
             [this](qint64 received, qint64 total) { m_progress.update(received, total); });
-    watchInterrupts();
-}
-
-DownloadCommand::~DownloadCommand()
-{
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-}
-
-void DownloadCommand::watchInterrupts()
-{
-    if (interruptSockets[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, interruptSockets) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(interruptSockets[1], QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char byte = 0;
-        [[maybe_unused]] const ssize_t read = ::read(interruptSockets[1], &byte, 1);
+    // Ctrl-C stops the transfer that runs and ends the run; a second one ends the program.
+    auto *interrupts = new SignalWatcher({SIGINT, SIGTERM}, SignalWatcher::Repeat::Once, this);
+    connect(interrupts, &SignalWatcher::caught, this, [this] {
         m_interrupted = true;
         m_inet.abort();
     });
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
 }
+
+DownloadCommand::~DownloadCommand() = default;
 
 DownloadCommand::Status DownloadCommand::series(const QString &folderAddress,
                                                 const QString &pattern, qint16 first, qint16 last)

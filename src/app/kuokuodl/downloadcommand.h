@@ -43,7 +43,6 @@ private:
                                      const QString &folder) override;
     void probeEnded(DownloadEngine::RunEnd end) override;
 
-    void watchInterrupts();
     Status finish(bool normal);
     void failure();
 
