@@ -1,6 +1,5 @@
 #include "mascot/form1.h"
 
-#include "chat/mschatform.h"
 #include "common/fixedaddresses.h"
 #include "common/programfolder.h"
 #include "platform/clock.h"
@@ -75,7 +74,7 @@ void Form1::Command4_Click()
 
 void Form1::Command5_Click()
 {
-    Forms::show<mschatform>();
+    kuokuo::showChatWindow();
     close();
 }
 

@@ -6,8 +6,8 @@
 
 namespace kuokuo {
 
-// How a window shows an address in the navigator without knowing the navigator: the shell
-// provides the real one, tests install a fake.
+// How the cat's windows reach the navigator and the chat window without knowing them (they sit
+// below both): the shell provides the real one, tests install a fake.
 class Navigation
 {
 public:
@@ -15,6 +15,8 @@ public:
     // Puts `address` into the navigator's address box, shows the navigator when `show` is set,
     // and browses to the text of the box.
     virtual void openAddress(const QString &address, bool show) = 0;
+    // Shows the chat window, not modal.
+    virtual void showChatWindow() = 0;
 };
 
 template <>
@@ -22,6 +24,10 @@ Navigation &Adapter<Navigation>::real();
 inline void openAddress(const QString &address, bool show)
 {
     Adapter<Navigation>::get().openAddress(address, show);
+}
+inline void showChatWindow()
+{
+    Adapter<Navigation>::get().showChatWindow();
 }
 
 } // namespace kuokuo

@@ -1,5 +1,6 @@
 #include "shell/navigator.h"
 
+#include "chat/mschatform.h"
 #include "common/logging.h"
 #include "common/programfolder.h"
 #include "platform/forms.h"
@@ -22,6 +23,8 @@ public:
             browser = startNavigator();
         browser->openAddress(address, show);
     }
+
+    void showChatWindow() override { Forms::show<mschatform>(); }
 };
 } // namespace
 
