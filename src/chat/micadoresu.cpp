@@ -1,20 +1,8 @@
 #include "chat/micadoresu.h"
 
-namespace kuokuo {
+#include "common/textfile.h"
 
-namespace {
-// Only the ASCII space: tabs and the full-width space belong to the name.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(begin, end - begin);
-}
-} // namespace
+namespace kuokuo {
 
 std::optional<QString> micadoresu(const QString &server, const QString &room)
 {

@@ -211,6 +211,17 @@ bool saveFileAtomically(const QString &path, QByteArrayView bytes)
     return true;
 }
 
+QString trimSpaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.sliced(begin, end - begin).toString();
+}
+
 QString percentEncodeOutsideCp932(const QString &text)
 {
     QString result;

@@ -13,6 +13,10 @@ namespace kuokuo {
 QString decodeCp932(QByteArrayView bytes);
 std::optional<QByteArray> encodeCp932(QStringView text);
 
+// The text without its leading and trailing spaces: only U+0020, as the program's boxes are
+// trimmed; tabs and the full-width space belong to the text.
+QString trimSpaces(QStringView text);
+
 // The text with every character CP932 cannot hold written as its percent-encoded UTF-8 bytes
 // ("München" gives "M%C3%BCnchen"): an address stays the same address and can be saved.
 QString percentEncodeOutsideCp932(const QString &text);
@@ -71,7 +75,8 @@ private:
 constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
 
 // Reads a whole file; false when it is missing, unreadable or larger than `maxSize`.
-[[nodiscard]] bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize = MaxTextFileSize);
+[[nodiscard]] bool readWholeFile(const QString &path, QByteArray &bytes,
+                                 qint64 maxSize = MaxTextFileSize);
 
 // The mode a file written at `path` gets: a file that is replaced keeps its mode, a new file
 // gets 0666 less the umask, as a plain create would give it (temporary files are private).

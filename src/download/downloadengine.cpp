@@ -5,6 +5,7 @@
 #include "download/gazouchuushutsu.h"
 #include "download/pagetext.h"
 #include "download/partfile.h"
+#include "mascot/serihu.h"
 #include "platform/inet.h"
 
 #include <deque>
@@ -130,7 +131,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
     const auto fail = [&](const QString &error) {
         m_error = error;
         if (saved)
-            m_host.speak(23);
+            m_host.speak(Line::SeriesFailed);
         return RunEnd::Failed;
     };
     int next = first;
@@ -166,7 +167,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
                                 .arg(slot.name, QString::number(response.size));
             m_host.numberedMissing(qint16(n), slot.name, response.size);
             m_host.progress(n - first + 1, total);
-            m_host.speak(11);
+            m_host.speak(Line::FileMissing);
             return RunEnd::Missing;
         }
         const QString path = ProgramFolder::join(m_host.downloadFolder(), slot.name);
@@ -178,7 +179,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
         // The counter is a 16-bit number: going past 32767 is a failure, not a wrap.
         if (n == 32767) {
             m_error = QStringLiteral("the number cannot go past 32767");
-            m_host.speak(23);
+            m_host.speak(Line::SeriesFailed);
             return RunEnd::Failed;
         }
     }
@@ -187,7 +188,7 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
 DownloadEngine::ExtractionEnd DownloadEngine::failExtraction(const QString &error)
 {
     m_error = error;
-    m_host.speak(6);
+    m_host.speak(Line::ExtractionFailed);
     return ExtractionEnd::Failed;
 }
 
@@ -255,7 +256,7 @@ void DownloadEngine::probe(const QString &name, const QUrl &imageAddress)
 {
     const std::optional<QString> pattern = rennbannpattern(name);
     if (!pattern) {
-        m_host.speak(13);
+        m_host.speak(Line::NoNumberedName);
         return;
     }
     if (pattern->contains(QLatin1Char('?')) && m_host.probeWanted(name)) {

@@ -1,9 +1,12 @@
 #include "download/mainform.h"
 
+#include "common/logging.h"
 #include "common/number.h"
+#include "common/textfile.h"
 #include "download/folderlists.h"
 #include "download/updown.h"
 #include "mascot/kuokuoform.h"
+#include "mascot/serihu.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -42,18 +45,6 @@ void keepPlaceWhenHidden(QWidget *widget)
     policy.setRetainSizeWhenHidden(true);
     widget->setSizePolicy(policy);
 }
-
-// Only spaces, as the answer of an input box is trimmed.
-QString trimSpaces(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && text[end - 1] == QLatin1Char(' '))
-        --end;
-    return text.sliced(begin, end - begin);
-}
 } // namespace
 
 // One transfer run of the window. A close asked for during the run waits until it unwinds.
@@ -78,7 +69,7 @@ private:
     MainForm &m_form;
 };
 
-MainForm::MainForm(QWidget *parent)
+MainForm::MainForm(const QString &downloadFolder, QWidget *parent)
     : QWidget(parent)
     , m_Inet(new Inet(this))
     , m_engine(*m_Inet, *this)
@@ -87,7 +78,38 @@ MainForm::MainForm(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("画像ファイルの取得"));
 
-    // Upper frame: the images of a page.
+    // The frames keep their natural height; the folder lists take the rest.
+    auto *window = new QVBoxLayout(this);
+    window->addWidget(buildPageFrame());
+    window->addWidget(buildSeriesFrame());
+    window->addLayout(buildFolderLists(downloadFolder), 1);
+    window->addWidget(buildStatusBar());
+    for (QGroupBox *frame : {m_Frame2, m_Frame1})
+        frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    for (QWidget *hideable : {static_cast<QWidget *>(m_Frame1), static_cast<QWidget *>(m_Frame2),
+                              static_cast<QWidget *>(m_CGet)})
+        keepPlaceWhenHidden(hideable);
+
+    connect(m_CGet, &QPushButton::clicked, this, &MainForm::CGet_Click);
+    connect(m_TURL, &QLineEdit::returnPressed, this, &MainForm::CGet_Click);
+    connect(m_CGet2, &QPushButton::clicked, this, &MainForm::CGet2_Click);
+    connect(m_TURL2, &QLineEdit::returnPressed, this, &MainForm::CGet2_Click);
+    connect(m_CAbort, &QPushButton::clicked, this, &MainForm::CAbort_Click);
+    connect(m_CAbort1, &QPushButton::clicked, this, &MainForm::CAbort1_Click);
+    connect(m_CClose, &QPushButton::clicked, this, &MainForm::close);
+    connect(m_CClose1, &QPushButton::clicked, this, &MainForm::close);
+    connect(m_Drive, &DriveListBox::Change, this, &MainForm::Drive_Change);
+    connect(m_Dir, &DirListBox::Change, this, &MainForm::Dir_Change);
+    connect(m_Inet, &Inet::StateChanged, this, &MainForm::Inet_StateChanged);
+    m_TFile->installEventFilter(this);
+
+    // No resize handling: the window keeps the size of its design.
+    setFixedSize(QSize(600, 620).expandedTo(sizeHint()));
+}
+
+// The upper frame: the images of a page.
+QGroupBox *MainForm::buildPageFrame()
+{
     m_Frame2 = new QGroupBox(QStringLiteral("HTMLからの画像の抽出にゃあ"), this);
     m_Frame2->setObjectName(QStringLiteral("Frame2"));
     m_TURL2 = textBox(UrlDesignText, QStringLiteral("画像を読み込むURLですにゃあ"),
@@ -102,8 +124,12 @@ MainForm::MainForm(QWidget *parent)
     upper->addWidget(m_CAbort1, 1, 2);
     upper->addWidget(m_CClose1, 1, 3);
     upper->setColumnStretch(0, 1);
+    return m_Frame2;
+}
 
-    // Lower frame: a numbered series.
+// The lower frame: a numbered series.
+QGroupBox *MainForm::buildSeriesFrame()
+{
     m_Frame1 = new QGroupBox(QStringLiteral("連番画像ファイルの取得にゃあ"), this);
     m_Frame1->setObjectName(QStringLiteral("Frame1"));
     m_TURL = textBox(UrlDesignText, QStringLiteral("ダウンロードするURLですにゃあ"),
@@ -124,9 +150,17 @@ MainForm::MainForm(QWidget *parent)
     m_CGet = namedButton(QStringLiteral("CGet"), QStringLiteral("読込"), m_Frame1);
     m_CAbort = namedButton(QStringLiteral("CAbort"), QStringLiteral("中止"), m_Frame1);
     m_CClose = namedButton(QStringLiteral("CClose"), QStringLiteral("閉じる"), m_Frame1);
-    for (QLineEdit *number : {m_TInit, m_TLast})
-        number->setFixedWidth(64);
 
+    // A number box with its spin control beside it.
+    auto numberBox = [](QLineEdit *box, UpDown *upDown) {
+        box->setFixedWidth(64);
+        auto *row = new QHBoxLayout;
+        row->setSpacing(0);
+        row->addWidget(box);
+        row->addWidget(upDown);
+        row->addStretch();
+        return row;
+    };
     auto *lower = new QGridLayout(m_Frame1);
     lower->addWidget(namedLabel(QStringLiteral("Label1"), UrlHint, m_Frame1), 0, 0, 1, 3);
     lower->addWidget(m_TURL, 1, 0, 1, 3);
@@ -138,18 +172,8 @@ MainForm::MainForm(QWidget *parent)
     lower->addWidget(namedLabel(QStringLiteral("Label4"), QStringLiteral("???の終り値"), m_Frame1),
                      2, 2);
     lower->addWidget(m_TFile, 3, 0);
-    auto *first = new QHBoxLayout;
-    first->setSpacing(0);
-    first->addWidget(m_TInit);
-    first->addWidget(m_UpDown1);
-    first->addStretch();
-    lower->addLayout(first, 3, 1);
-    auto *last = new QHBoxLayout;
-    last->setSpacing(0);
-    last->addWidget(m_TLast);
-    last->addWidget(m_UpDown2);
-    last->addStretch();
-    lower->addLayout(last, 3, 2);
+    lower->addLayout(numberBox(m_TInit, m_UpDown1), 3, 1);
+    lower->addLayout(numberBox(m_TLast, m_UpDown2), 3, 2);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_CGet);
@@ -157,8 +181,13 @@ MainForm::MainForm(QWidget *parent)
     buttons->addWidget(m_CClose);
     lower->addLayout(buttons, 4, 0, 1, 3);
     lower->setColumnStretch(0, 1);
+    return m_Frame1;
+}
 
-    // The download folder: drive and folders on the left, the folder's files on the right.
+// The download folder: drive and folders on the left, the folder's files on the right, starting
+// at `folder`.
+QLayout *MainForm::buildFolderLists(const QString &folder)
+{
     m_Drive = new DriveListBox(this);
     m_Drive->setObjectName(QStringLiteral("Drive"));
     m_Drive->setToolTip(QStringLiteral("ドライブですにゃあ"));
@@ -168,57 +197,37 @@ MainForm::MainForm(QWidget *parent)
     m_File = new FileListBox(this);
     m_File->setObjectName(QStringLiteral("File"));
     m_File->setToolTip(QStringLiteral("フォルダの中にあるファイル名ですにゃあ"));
+    m_Drive->showDriveOf(folder);
+    if (!m_Dir->setPath(folder) || !m_File->setPath(m_Dir->path()))
+        qCWarning(lcUi) << "the download folder cannot be listed:" << folder;
+
     auto *folders = new QVBoxLayout;
     folders->addWidget(m_Drive);
     folders->addWidget(m_Dir);
     auto *folderArea = new QHBoxLayout;
     folderArea->addLayout(folders, 1);
     folderArea->addWidget(m_File, 1);
+    return folderArea;
+}
 
+// The status line, with how far a series or an extraction has come beside it.
+QStatusBar *MainForm::buildStatusBar()
+{
     m_SB = new QStatusBar(this);
     m_SB->setObjectName(QStringLiteral("SB"));
     m_SB->setSizeGripEnabled(false);
-    // How far a series or an extraction has come, beside the status line.
     m_ProgressBar1 = new QProgressBar(m_SB);
     m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     m_ProgressBar1->setRange(0, 1);
     m_ProgressBar1->setValue(0);
     m_SB->addPermanentWidget(m_ProgressBar1);
+    return m_SB;
+}
 
-    // The frames keep their natural height; the folder lists take the rest.
-    auto *window = new QVBoxLayout(this);
-    window->addWidget(m_Frame2);
-    window->addWidget(m_Frame1);
-    window->addLayout(folderArea, 1);
-    window->addWidget(m_SB);
-    for (QGroupBox *frame : {m_Frame2, m_Frame1})
-        frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-
-    for (QWidget *hideable : {static_cast<QWidget *>(m_Frame1), static_cast<QWidget *>(m_Frame2),
-                              static_cast<QWidget *>(m_CGet)})
-        keepPlaceWhenHidden(hideable);
-
-    // A new window starts at the process's current folder: the download folder just chosen.
-    const QString current = QDir::currentPath();
-    m_Drive->showDriveOf(current);
-    m_Dir->setPath(current);
-    m_File->setPath(m_Dir->path());
-
-    connect(m_CGet, &QPushButton::clicked, this, &MainForm::CGet_Click);
-    connect(m_TURL, &QLineEdit::returnPressed, this, &MainForm::CGet_Click);
-    connect(m_CGet2, &QPushButton::clicked, this, &MainForm::CGet2_Click);
-    connect(m_TURL2, &QLineEdit::returnPressed, this, &MainForm::CGet2_Click);
-    connect(m_CAbort, &QPushButton::clicked, this, &MainForm::CAbort_Click);
-    connect(m_CAbort1, &QPushButton::clicked, this, &MainForm::CAbort1_Click);
-    connect(m_CClose, &QPushButton::clicked, this, &MainForm::close);
-    connect(m_CClose1, &QPushButton::clicked, this, &MainForm::close);
-    connect(m_Drive, &DriveListBox::Change, this, &MainForm::Drive_Change);
-    connect(m_Dir, &DirListBox::Change, this, &MainForm::Dir_Change);
-    connect(m_Inet, &Inet::StateChanged, this, &MainForm::Inet_StateChanged);
-    m_TFile->installEventFilter(this);
-
-    // No resize handling: the window keeps the size of its design.
-    setFixedSize(QSize(600, 620).expandedTo(sizeHint()));
+void MainForm::openPage(const QString &address)
+{
+    m_TURL2->setText(address);
+    m_TURL->setText(urlfolder(address));
 }
 
 MainForm::~MainForm() = default;
@@ -254,7 +263,7 @@ void MainForm::CGet_Click()
     m_Frame2->setVisible(false);
     const QString pattern = m_TFile->text();
     if (pattern.isEmpty() || !pattern.contains(QLatin1Char('?'))) {
-        speak(18);
+        speak(Line::NoPlaceholder);
         return;
     }
     const RennbannField field = rennbannfield(pattern);
@@ -294,7 +303,7 @@ void MainForm::TFile_DblClick()
 {
     const std::optional<QString> pattern = rennbannpattern(m_TFile->text());
     if (!pattern) {
-        speak(13);
+        speak(Line::NoNumberedName);
         return;
     }
     m_TFile->setText(*pattern);
@@ -303,7 +312,7 @@ void MainForm::TFile_DblClick()
 void MainForm::Drive_Change()
 {
     if (!m_Dir->setPath(m_Drive->drive()) || !m_File->setPath(m_Dir->path()))
-        speak(17);
+        speak(Line::DriveChangeFailed);
 }
 
 void MainForm::Dir_Change()

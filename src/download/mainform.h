@@ -2,10 +2,12 @@
 
 #include "download/downloadengine.h"
 
+#include <QDir>
 #include <QWidget>
 
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -25,11 +27,14 @@ class MainForm : public QWidget, private DownloadHost
 {
     Q_OBJECT
 public:
-    explicit MainForm(QWidget *parent = nullptr);
+    // A new window's folder lists start at `downloadFolder`.
+    explicit MainForm(const QString &downloadFolder = QDir::homePath(), QWidget *parent = nullptr);
     ~MainForm() override;
 
-    // The boxes the main window's download start fills in: the folder of the numbered series
-    // and the page whose images are saved.
+    // The main window's download start: the page whose images are saved goes into TURL2, its
+    // folder (the folder of a numbered series) into TURL.
+    void openPage(const QString &address);
+
     QLineEdit *TURL() const { return m_TURL; }
     QLineEdit *TURL2() const { return m_TURL2; }
 
@@ -50,6 +55,11 @@ protected:
 
 private:
     class Run;
+
+    QGroupBox *buildPageFrame();
+    QGroupBox *buildSeriesFrame();
+    QLayout *buildFolderLists(const QString &folder);
+    QStatusBar *buildStatusBar();
 
     void CGet_Click();
     void CGet2_Click();

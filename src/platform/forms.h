@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+#include <utility>
+
 namespace kuokuo {
 
 // Hands out the one live instance of each window. A window is created on first use and
@@ -16,13 +18,14 @@ QPointer<Window> &slot()
     return window;
 }
 
-// The live window, created (not shown) if there is none.
-template <class Window>
-Window *instance()
+// The live window, created (not shown) if there is none, from `arguments`; a live window is
+// handed out as it is.
+template <class Window, class... Arguments>
+Window *instance(Arguments &&...arguments)
 {
     QPointer<Window> &window = slot<Window>();
     if (!window)
-        window = new Window;
+        window = new Window(std::forward<Arguments>(arguments)...);
     return window.data();
 }
 

@@ -9,7 +9,6 @@
 #include "common/logging.h"
 #include "common/programfolder.h"
 #include "download/mainform.h"
-#include "download/rennbann.h"
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
 #include "platform/browserengine.h"
@@ -24,6 +23,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -36,12 +36,6 @@ const QString frmBrowser::Caption = QStringLiteral("KUOKU'S　VAVA");
 const QString frmBrowser::ConnectingCaption = QStringLiteral("接続中...");
 
 namespace {
-// Linux has one root: "/" is the only drive there is to change to.
-bool changeDrive(const QString &drive)
-{
-    return drive == QLatin1String("/");
-}
-
 struct ToolButton
 {
     const char *key;
@@ -411,9 +405,10 @@ void frmBrowser::adoresukakikomi()
 
 void frmBrowser::filedl_Click()
 {
-    // The download folder becomes the current folder, where a new download window starts.
-    const dlform *folder = Forms::instance<dlform>();
-    if (!changeDrive(folder->Label1()->text()) || !QDir::setCurrent(folder->Label2()->text())) {
+    // Linux has one drive, "/": a folder elsewhere, or one that is gone, cannot be used.
+    const dlform *holder = Forms::instance<dlform>();
+    const QString folder = holder->Label2()->text();
+    if (holder->Label1()->text() != QLatin1String("/") || !QFileInfo(folder).isDir()) {
         dialogs().beep();
         dialogs().messageBox(
             this,
@@ -421,10 +416,8 @@ void frmBrowser::filedl_Click()
             QStringLiteral("ドライブエラーメッセージ"));
         return;
     }
-    const QString address = m_cboAddress->currentText();
-    MainForm *download = Forms::instance<MainForm>();
-    download->TURL2()->setText(address);
-    download->TURL()->setText(urlfolder(address));
+    // A window made now starts its folder lists at the download folder; an open one keeps them.
+    Forms::instance<MainForm>(folder)->openPage(m_cboAddress->currentText());
     Forms::show<MainForm>();
 }
 

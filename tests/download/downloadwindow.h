@@ -36,24 +36,18 @@ protected:
         server = std::make_unique<HttpServer>();
         QVERIFY(server->isRunning());
         program.installMascotLines();
-        m_startFolder = QDir::currentPath();
     }
 
-    void stopServer()
-    {
-        server.reset();
-        QDir::setCurrent(m_startFolder);
-    }
+    void stopServer() { server.reset(); }
 
-    // A new download folder, made the current folder, and a new window that starts there.
+    // A new download folder and a new window that starts there.
     void openWindow()
     {
         folder = std::make_unique<QTemporaryDir>();
-        QVERIFY(QDir::setCurrent(folder->path()));
         server->clearRequests();
         dialogs = std::make_unique<FakeDialogs>();
         installedDialogs = std::make_unique<Installed<Dialogs>>(*dialogs);
-        form = Forms::instance<MainForm>();
+        form = Forms::instance<MainForm>(folder->path());
         form->show();
         Inet::setTimeout(std::chrono::seconds(1));
         announced.clear();
@@ -133,7 +127,6 @@ protected:
         delete Forms::loaded<kuokuoform>();
         installedDialogs.reset();
         dialogs.reset();
-        QDir::setCurrent(m_startFolder);
         folder.reset();
     }
 
@@ -178,7 +171,6 @@ protected:
     MainForm *form = nullptr;
 
 private:
-    QString m_startFolder;
 };
 
 } // namespace kuokuo::test

@@ -129,7 +129,7 @@ void MainFormTest::opensAtTheCurrentFolder()
     QFile(folder->filePath("a.jpg")).open(QIODevice::WriteOnly);
     QFile(folder->filePath(".hidden")).open(QIODevice::WriteOnly);
     delete Forms::loaded<MainForm>();
-    form = Forms::instance<MainForm>();
+    form = Forms::instance<MainForm>(folder->path());
     const QString here = QDir(folder->path()).canonicalPath();
     QCOMPARE(control<DirListBox>("Dir")->path(), here);
     QCOMPARE(control<FileListBox>("File")->path(), here);
@@ -143,7 +143,7 @@ void MainFormTest::directoryChangeShowsItsFiles()
     QDir(folder->path()).mkdir("sub");
     QFile(folder->filePath("sub/b.gif")).open(QIODevice::WriteOnly);
     delete Forms::loaded<MainForm>();
-    form = Forms::instance<MainForm>();
+    form = Forms::instance<MainForm>(folder->path());
     auto *dir = control<DirListBox>("Dir");
     const QList<QTreeWidgetItem *> items =
         dir->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);

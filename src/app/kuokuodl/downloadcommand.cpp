@@ -1,5 +1,6 @@
 #include "downloadcommand.h"
 
+#include "mascot/serihu.h"
 #include "platform/signalwatcher.h"
 
 #include <csignal>
@@ -11,15 +12,15 @@ namespace {
 QString plainMeaning(qint16 line)
 {
     switch (line) {
-    case 6:
+    case Line::ExtractionFailed:
         return QStringLiteral("the page or one of its images could not be fetched or saved");
-    case 11:
+    case Line::FileMissing:
         return QStringLiteral("the file is not there (too short or not found): the series ends");
-    case 13:
+    case Line::NoNumberedName:
         return QStringLiteral("the name is too short to hold a number");
-    case 18:
+    case Line::NoPlaceholder:
         return QStringLiteral("the pattern holds no \"?\"");
-    case 23:
+    case Line::SeriesFailed:
         return QStringLiteral("stopped on an error; the files saved so far stay");
     default:
         return QStringLiteral("line %1").arg(line);
@@ -110,7 +111,7 @@ void DownloadCommand::speak(qint16 line)
 {
     const QString words = m_cat.text(line);
     m_progress.message(QStringLiteral("KUOKUO: ") + (words.isEmpty() ? plainMeaning(line) : words));
-    if (line == 11)
+    if (line == Line::FileMissing)
         m_progress.message(QStringLiteral("kuokuo-dl: ") + m_engine.lastError());
 }
 

@@ -3,6 +3,7 @@
 #include "common/programfolder.h"
 #include "download/rennbann.h"
 #include "downloadcommand.h"
+#include "mascot/serihu.h"
 #include "progressline.h"
 
 #include <QCoreApplication>
@@ -133,13 +134,13 @@ int main(int argc, char *argv[])
         if (!pattern.contains(QLatin1Char('?'))) {
             const std::optional<QString> made = rennbannpattern(pattern);
             if (!made) {
-                progress.message(QStringLiteral("KUOKUO: ") + cat.text(13));
+                progress.message(QStringLiteral("KUOKUO: ") + cat.text(Line::NoNumberedName));
                 return badArguments(QStringLiteral("%1 is too short for a pattern").arg(pattern));
             }
             pattern = *made;
         }
         if (!pattern.contains(QLatin1Char('?'))) {
-            progress.message(QStringLiteral("KUOKUO: ") + cat.text(18));
+            progress.message(QStringLiteral("KUOKUO: ") + cat.text(Line::NoPlaceholder));
             return badArguments(QStringLiteral("%1 holds no number").arg(pattern));
         }
         const std::optional<qint16> first = toInt16(arguments.positional.at(2));
