@@ -30,10 +30,17 @@ class SmokeTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup();
     void startPageShowsWithItsTitle();
     void pageDownloadsAppearOnlyWhole_data();
     void pageDownloadsAppearOnlyWhole();
 };
+
+void SmokeTest::cleanup()
+{
+    delete Forms::loaded<frmBrowser>();
+    delete Forms::loaded<kuokuoform>();
+}
 
 void SmokeTest::startPageShowsWithItsTitle()
 {
@@ -154,8 +161,6 @@ void SmokeTest::pageDownloadsAppearOnlyWhole()
         QCOMPARE(::stat(QFile::encodeName(target).constData(), &info), 0);
         QCOMPARE(info.st_mode & 0777, oldFile ? 0640u : 0666u & ~mask);
     }
-    delete window;
-    delete cat;
 }
 
 int main(int argc, char *argv[])
