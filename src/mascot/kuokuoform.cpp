@@ -76,12 +76,24 @@ void kuokuoform::Command6_Click()
     Forms::endProgram();
 }
 
-void speak(qint16 line)
+namespace {
+kuokuoform *shownMessageWindow()
 {
     kuokuoform *window = Forms::instance<kuokuoform>();
     window->show();
     window->raise();
-    window->kuokuoserihu(line);
+    return window;
+}
+} // namespace
+
+void speak(qint16 line)
+{
+    shownMessageWindow()->kuokuoserihu(line);
+}
+
+void speak(qint16 line, const QString &words)
+{
+    shownMessageWindow()->serihuhyouji(line, words);
 }
 
 void tellListSave(QWidget *window, ComboList::Saved saved)

@@ -33,6 +33,9 @@ private:
 // The one way a window makes the cat speak: show the message window (not modal), then have it
 // say line `line`.
 void speak(qint16 line);
+// The same with words of the program's own, for news no line of the lines file tells: the
+// picture of line `line` with `words`.
+void speak(qint16 line, const QString &words);
 
 // What the user hears of a list rewrite: the full-list line when it cannot take another entry, a
 // message when the file could not be written (the list keeps the change for this run).

@@ -177,14 +177,23 @@ bool MascotWindow::serihuyomikomi()
 bool MascotWindow::serihuhyouji(qint16 n)
 {
     const std::optional<SerihuLine> line = m_serihuhyou.serihuhyouji(n, ProgramFolder::path());
-    if (!line)
-        return false;
-    const QPixmap picture = loadPicture(line->picturePath);
+    return line && showLine(n, line->picturePath, line->text);
+}
+
+bool MascotWindow::serihuhyouji(qint16 n, const QString &words)
+{
+    const std::optional<SerihuLine> line = m_serihuhyou.serihuhyouji(n, ProgramFolder::path());
+    return line && showLine(n, line->picturePath, words);
+}
+
+bool MascotWindow::showLine(qint16 n, const QString &picturePath, const QString &words)
+{
+    const QPixmap picture = loadPicture(picturePath);
     if (picture.isNull())
         return false;
     m_kuokuo->setPixmap(picture);
     m_kuokuo->resize(picture.size());
-    m_serihuText->setPlainText(line->text);
+    m_serihuText->setPlainText(words);
     m_shownLine = n;
     return true;
 }

@@ -56,6 +56,8 @@ public:
     // Shows line n: its picture, then its words. Nothing changes when n names no line or the
     // picture cannot be loaded. True when the line was shown.
     bool serihuhyouji(qint16 n);
+    // Shows line n's picture with `words` of the program's own instead of the line's words.
+    bool serihuhyouji(qint16 n, const QString &words);
 
     // The line whose picture and words are showing, 0 before any.
     qint16 shownLine() const { return m_shownLine; }
@@ -87,6 +89,7 @@ protected:
 private:
     void kuokuo_Click();
     void kuokuo_DblClick();
+    bool showLine(qint16 n, const QString &picturePath, const QString &words);
 
     Serihuhyou &m_serihuhyou;
     CatPicture *m_kuokuo;

@@ -14,7 +14,10 @@ namespace Line {
 enum : qint16 {
     ListFull = 1,           // a list cannot take another entry
     DoubleClicked = 3,      // a double-click on the cat
+    PageDownloadDone = 4,   // a spare line: its picture, with the program's words, after a
+                            // page download
     ExtractionFailed = 6,   // the images of a page stop on an error
+    PageDownloadFailed = 6, // its picture, with the program's words, when a page download fails
     Farewell = 7,           // the message window's load, and the farewell at the exit
     GreetingEvening = 8,    // from 18:00
     GreetingMorning = 9,    // 6:00 to 11:59

@@ -4,9 +4,16 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
+
+#include <algorithm>
+#include <utility>
 
 namespace kuokuo {
 
@@ -73,6 +80,97 @@ protected:
     QWebEngineView *createWindow(QWebEnginePage::WebWindowType) override { return this; }
 };
 
+class WebEngineDownload final : public PageDownload
+{
+public:
+    WebEngineDownload(QWebEngineDownloadRequest *request, QObject *parent)
+        : PageDownload(parent)
+    {
+        bind(request);
+    }
+
+    ~WebEngineDownload() override
+    {
+        // A browser that goes away takes its unfinished downloads with it, without a word.
+        if (m_request && !std::exchange(m_ended, true))
+            m_request->cancel();
+    }
+
+    QString suggestedFileName() const override { return m_request->suggestedFileName(); }
+    void accept(const QString &path) override
+    {
+        const QFileInfo file(path);
+        m_request->setDownloadDirectory(file.absolutePath());
+        m_request->setDownloadFileName(file.fileName());
+        m_request->accept();
+        m_accepted = true;
+    }
+    bool accepted() const { return m_accepted; }
+    void cancel() override { m_request->cancel(); }
+    qint64 receivedBytes() const override { return m_request->receivedBytes(); }
+    qint64 totalBytes() const override { return m_request->totalBytes(); }
+    QString errorString() const override { return m_request->interruptReasonString(); }
+
+    // After a network error the engine resumes a download by asking for it again, as a new
+    // request of the same number (Qt 6.4): it goes on into the same file, unasked.
+    bool resumes(QWebEngineDownloadRequest *request)
+    {
+        if (!m_accepted || m_ended || !m_request || request == m_request ||
+            request->id() != m_request->id())
+            return false;
+        request->setDownloadDirectory(m_request->downloadDirectory());
+        request->setDownloadFileName(m_request->downloadFileName());
+        // The old request stays with the profile: deleting it would cancel the download.
+        m_request->disconnect(this);
+        bind(request);
+        request->accept();
+        return true;
+    }
+
+private:
+    void bind(QWebEngineDownloadRequest *request)
+    {
+        m_request = request;
+        connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
+                &PageDownload::progress);
+        connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this,
+                &PageDownload::progress);
+        connect(request, &QWebEngineDownloadRequest::stateChanged, this,
+                &WebEngineDownload::stateChanged);
+    }
+
+    void stateChanged(QWebEngineDownloadRequest::DownloadState state)
+    {
+        if (m_ended)
+            return;
+        End end;
+        switch (state) {
+        case QWebEngineDownloadRequest::DownloadCompleted:
+            end = End::Completed;
+            break;
+        case QWebEngineDownloadRequest::DownloadInterrupted:
+            // The engine keeps the part for a resumption nobody can ask for: drop it.
+            end = End::Failed;
+            break;
+        case QWebEngineDownloadRequest::DownloadCancelled:
+            end = End::Cancelled;
+            break;
+        default:
+            return;
+        }
+        m_ended = true;
+        if (state == QWebEngineDownloadRequest::DownloadInterrupted)
+            m_request->cancel();
+        Q_EMIT ended(end);
+        m_request->deleteLater();
+        deleteLater();
+    }
+
+    QPointer<QWebEngineDownloadRequest> m_request;
+    bool m_accepted = false;
+    bool m_ended = false;
+};
+
 class WebEngineBrowser final : public BrowserEngine
 {
 public:
@@ -90,6 +188,23 @@ public:
             m_busy = false;
             Q_EMIT DownloadComplete();
         });
+        // The profile is shared by every view: each takes only the downloads of its own page.
+        connect(m_view->page()->profile(), &QWebEngineProfile::downloadRequested, this,
+                [this](QWebEngineDownloadRequest *request) {
+                    if (request->page() != m_view->page())
+                        return;
+                    const auto known = findChildren<WebEngineDownload *>();
+                    if (std::any_of(known.cbegin(), known.cend(),
+                                    [request](WebEngineDownload *download) {
+                                        return download->resumes(request);
+                                    }))
+                        return;
+                    auto *download = new WebEngineDownload(request, this);
+                    Q_EMIT PageDownloadRequested(download);
+                    // Not accepted: the engine drops the request, and so does its owner.
+                    if (!download->accepted())
+                        download->deleteLater();
+                });
     }
 
     QWidget *widget() const override { return m_view; }

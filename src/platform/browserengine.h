@@ -9,6 +9,36 @@ class QWidget;
 
 namespace kuokuo {
 
+// A file the engine does not show itself (an archive, a program, an image to save), handed to
+// the owner of the engine while the request is reported: the owner accepts it into a path or
+// cancels it there. An accepted download then reports its progress and, once, its end; the
+// object goes away by itself after its end.
+class PageDownload : public QObject
+{
+    Q_OBJECT
+public:
+    enum class End { Completed, Failed, Cancelled };
+    Q_ENUM(End)
+
+    using QObject::QObject;
+
+    // The name the server or the address suggests.
+    virtual QString suggestedFileName() const = 0;
+    // Writes the file at `path` exactly (no other name is made up).
+    virtual void accept(const QString &path) = 0;
+    virtual void cancel() = 0;
+
+    virtual qint64 receivedBytes() const = 0;
+    // The announced size; 0 or less when the server did not say.
+    virtual qint64 totalBytes() const = 0;
+    // Why a failed download failed, for the log.
+    virtual QString errorString() const = 0;
+
+Q_SIGNALS:
+    void progress();
+    void ended(kuokuo::PageDownload::End end);
+};
+
 // The web browser control as the windows drive it. The control's widget carries the object name
 // "brwWebBrowser".
 class BrowserEngine : public QObject
@@ -46,6 +76,8 @@ public:
 Q_SIGNALS:
     // A download of the control ended (also several times for one page).
     void DownloadComplete();
+    // A link led to a file the control does not show: accept or cancel it before returning.
+    void PageDownloadRequested(kuokuo::PageDownload *download);
 
 protected:
     // Loads an address the engine shows itself.

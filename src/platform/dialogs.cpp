@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -30,6 +31,11 @@ public:
     {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
         box.exec();
+    }
+
+    QString saveFileName(QWidget *parent, const QString &title, const QString &path) override
+    {
+        return QFileDialog::getSaveFileName(parent, title, path);
     }
 
     void beep() override { QApplication::beep(); }

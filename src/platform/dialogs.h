@@ -22,6 +22,9 @@ public:
                              const QString &defaultAnswer) = 0;
     // An OK button only, without icon.
     virtual void messageBox(QWidget *parent, const QString &text, const QString &title) = 0;
+    // A save-file dialog that starts at `path` (a folder and a file name); it asks before
+    // replacing a file. The chosen path, or an empty text when the user cancels.
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &path) = 0;
     virtual void beep() = 0;
 };
 

@@ -18,6 +18,7 @@
 #include "platform/forms.h"
 #include "shell/browserlayout.h"
 #include "shell/dlform.h"
+#include "shell/pagedownloads.h"
 #include "shell/settingsfile.h"
 
 #include <QCloseEvent>
@@ -82,6 +83,15 @@ frmBrowser::frmBrowser(QWidget *parent)
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
     m_timTimer->setInterval(5);
     connect(m_timTimer, &QTimer::timeout, this, &frmBrowser::timTimer_Timer);
+
+    m_pageDownloads = new PageDownloads(this);
+    connect(m_browser, &BrowserEngine::PageDownloadRequested, this,
+            &frmBrowser::brwWebBrowser_PageDownloadRequested);
+    // While the status timer runs, its tick writes the caption.
+    connect(m_pageDownloads, &PageDownloads::changed, this, [this] {
+        if (!m_timTimer->isActive())
+            setWindowTitle(idleCaption());
+    });
 
     buildMenu();
 
@@ -344,7 +354,7 @@ void frmBrowser::tbToolBar_ButtonClick(const QString &key)
     else if (key == QLatin1String("Stop")) {
         m_timTimer->stop();
         m_browser->Stop();
-        setWindowTitle(m_browser->LocationName());
+        setWindowTitle(idleCaption());
     }
 }
 
@@ -356,8 +366,19 @@ void frmBrowser::cboAddress_Click()
 
 void frmBrowser::brwWebBrowser_DownloadComplete()
 {
-    setWindowTitle(m_browser->LocationName());
+    setWindowTitle(idleCaption());
     m_cboAddress->setEditText(m_browser->LocationURL());
+}
+
+void frmBrowser::brwWebBrowser_PageDownloadRequested(PageDownload *download)
+{
+    // The save dialog starts where the images go.
+    m_pageDownloads->start(download, Forms::instance<dlform>()->Label2()->text());
+}
+
+QString frmBrowser::idleCaption() const
+{
+    return m_pageDownloads->running() ? m_pageDownloads->caption() : m_browser->LocationName();
 }
 
 void frmBrowser::timTimer_Timer()
@@ -367,7 +388,7 @@ void frmBrowser::timTimer_Timer()
         return;
     }
     m_timTimer->stop();
-    setWindowTitle(m_browser->LocationName());
+    setWindowTitle(idleCaption());
 }
 
 void frmBrowser::kuokuo_Click()

@@ -19,6 +19,8 @@ namespace kuokuo {
 
 class BrowserEngine;
 class EditableComboBox;
+class PageDownload;
+class PageDownloads;
 
 // The navigator: a small web browser whose menu opens every other window. It is the start-up
 // window and offers no close command; the menu item "終了" is the only way out.
@@ -76,7 +78,10 @@ private:
     void tbToolBar_ButtonClick(const QString &key);
     void cboAddress_Click();
     void brwWebBrowser_DownloadComplete();
+    void brwWebBrowser_PageDownloadRequested(PageDownload *download);
     void timTimer_Timer();
+    // The caption while no page loads: how far the downloads are, or else the page's title.
+    QString idleCaption() const;
 
     // Menu
     void kuokuo_Click();
@@ -94,6 +99,7 @@ private:
     EditableComboBox *m_cboAddress = nullptr;
     std::optional<ComboList> m_addresses;
     QTimer *m_timTimer = nullptr;
+    PageDownloads *m_pageDownloads = nullptr;
     QMenu *m_mschatsuru = nullptr;
     QMenu *m_filedl1 = nullptr;
     QMenu *m_adoresu = nullptr;

@@ -12,6 +12,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -39,6 +40,7 @@ private Q_SLOTS:
     void pickingAnEntryNavigates();
     void leavingTheBoxNeverNavigates();
     void downloadCompleteOverwritesAddressBox();
+    void pageDownloadShowsProgressInTheCaption();
     void menuTree();
     void fixedPageItems_data();
     void fixedPageItems();
@@ -251,6 +253,43 @@ void FrmBrowserTest::downloadCompleteOverwritesAddressBox()
     QCOMPARE(box->currentText(), QStringLiteral("http://127.0.0.1/real/"));
     QCOMPARE(box->count(), 1);
     QCOMPARE(box->itemText(0), QStringLiteral("http://127.0.0.1/list"));
+}
+
+void FrmBrowserTest::pageDownloadShowsProgressInTheCaption()
+{
+    FakeDialogs dialogs;
+    Installed<Dialogs> installed(dialogs);
+    QTemporaryDir saved;
+    dialogs.saveAnswers << QString() << saved.filePath(QStringLiteral("ねこ.zip"));
+    engine()->name = QStringLiteral("ねこのページ");
+    FakePageDownload refused;
+    engine()->requestDownload(&refused); // the user cancels the dialog
+    QVERIFY(refused.cancelled);
+    QVERIFY(refused.acceptedPath.isEmpty());
+
+    FakePageDownload download;
+    download.suggested = QStringLiteral("neko.zip");
+    engine()->requestDownload(&download);
+    QCOMPARE(dialogs.calls.last(), "save|保存する場所を選んでにゃあ|" +
+                                       Forms::instance<dlform>()->Label2()->text() + "/neko.zip");
+    QCOMPARE(download.acceptedPath, saved.filePath(QStringLiteral(".ねこ.zip.part")));
+    download.advance(450, 1000);
+    QCOMPARE(window()->windowTitle(), QStringLiteral("ダウンロード中... 45%"));
+    // A page that loads meanwhile has the status timer show its own state, then the download's.
+    engine()->busy = true;
+    item("Refresh")->trigger();
+    QTRY_COMPARE(window()->windowTitle(), QStringLiteral("接続中..."));
+    engine()->busy = false;
+    QTRY_COMPARE(window()->windowTitle(), QStringLiteral("ダウンロード中... 45%"));
+    download.advance(3 * 1024 * 1024 + 80 * 1024, -1);
+    QCOMPARE(window()->windowTitle(), QStringLiteral("ダウンロード中... 3.1 MB"));
+
+    QFile part(download.acceptedPath);
+    QVERIFY(part.open(QIODevice::WriteOnly) && part.write("PK") == 2);
+    part.close();
+    download.end(PageDownload::End::Completed);
+    QCOMPARE(window()->windowTitle(), QStringLiteral("ねこのページ"));
+    QCOMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ねこ.zip"});
 }
 
 void FrmBrowserTest::menuTree()

@@ -8,6 +8,33 @@
 
 namespace kuokuo::test {
 
+// A download the test plays the engine's part for: it records where it was accepted into or
+// that it was cancelled, and reports the progress and the end the test gives it.
+class FakePageDownload final : public PageDownload
+{
+public:
+    QString suggested;
+    QString acceptedPath;
+    bool cancelled = false;
+    qint64 received = 0;
+    qint64 total = -1;
+
+    QString suggestedFileName() const override { return suggested; }
+    void accept(const QString &path) override { acceptedPath = path; }
+    void cancel() override { cancelled = true; }
+    qint64 receivedBytes() const override { return received; }
+    qint64 totalBytes() const override { return total; }
+    QString errorString() const override { return QStringLiteral("test"); }
+
+    void advance(qint64 bytes, qint64 size)
+    {
+        received = bytes;
+        total = size;
+        Q_EMIT progress();
+    }
+    void end(End end) { Q_EMIT ended(end); }
+};
+
 // A browser control that records what the window asks of it and reports what the test sets.
 // Every call is logged as "GoBack", "load|address" and so on; Navigate logs "load|address" for
 // the addresses the engine shows itself.
@@ -47,6 +74,9 @@ public:
         busy = false;
         Q_EMIT DownloadComplete();
     }
+
+    // A link led to a file the control does not show.
+    void requestDownload(FakePageDownload *download) { Q_EMIT PageDownloadRequested(download); }
 
 protected:
     void load(const QString &address) override

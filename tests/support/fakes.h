@@ -33,6 +33,7 @@ class FakeDialogs final : public Dialogs
 public:
     QQueue<Answer> yesNoAnswers;  // an empty queue answers No
     QQueue<QString> inputAnswers; // an empty queue answers as Cancel does (empty text)
+    QQueue<QString> saveAnswers;  // likewise
     QStringList calls;
     int beeps = 0;
 
@@ -50,6 +51,11 @@ public:
     void messageBox(QWidget *, const QString &text, const QString &title) override
     {
         calls << QStringLiteral("message|%1|%2").arg(title, text);
+    }
+    QString saveFileName(QWidget *, const QString &title, const QString &path) override
+    {
+        calls << QStringLiteral("save|%1|%2").arg(title, path);
+        return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
     void beep() override
     {
