@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QTranslator>
 #include <QWidget>
 
 #include <unistd.h>
@@ -28,12 +30,18 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kuokuonavi"));
     QApplication::setDesktopFileName(QStringLiteral("kuokuonavi"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/content/kuokuonavi.svg")));
+    // The program speaks Japanese whatever the locale: so do the buttons of Qt's own dialogs.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_ja"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     if (!kuokuo::ProgramFolder::initialise()) // the windows still open; every save then says so
         qCWarning(kuokuo::lcFiles)
             << "cannot make the program folder" << kuokuo::ProgramFolder::path();
     kuokuo::SessionEnd sessionEnd;
-    sessionEnd.watchSignals();
+    if (!sessionEnd.watchSignals())
+        qCWarning(kuokuo::lcUi) << "the end of the session cannot be caught: it will not save";
     kuokuo::startNavigator();
     const int status = QApplication::exec();
 
