@@ -23,8 +23,10 @@ int main(int argc, char *argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    // The web engine's start-up report is for its developers, not for the user's terminal.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    // The web engine's start-up report and the program's own debug trace (QT_LOGGING_RULES
+    // turns it on) are for developers, not for the user's terminal.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.webenginecontext.info=false\nkuokuo.*.debug=false"));
     // The name picks the per-user data folder. No display name: the window manager would append
     // it to every caption.
     QApplication::setApplicationName(QStringLiteral("kuokuonavi"));

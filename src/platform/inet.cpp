@@ -1,5 +1,7 @@
 #include "platform/inet.h"
 
+#include "common/logging.h"
+
 #include <QEventLoop>
 #include <QIODevice>
 #include <QPointer>
@@ -259,6 +261,8 @@ public:
             response.ok = true;
             response.bytes = std::move(t.body);
         }
+        if (!response.ok)
+            qCDebug(lcNet) << "transfer failed:" << response.url << response.error;
         t.body.clear();
         if (response.ok) {
             t.advance(Inet::icResponseReceived);

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <unistd.h>
@@ -95,6 +96,9 @@ int main(int argc, char *argv[])
     qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kuokuonavi"));
+    // The debug trace is for developers (QT_LOGGING_RULES turns it on): the run tells its
+    // failures on its own lines.
+    QLoggingCategory::setFilterRules(QStringLiteral("kuokuo.*.debug=false"));
 
     QStringList list = QCoreApplication::arguments().mid(1);
     if (list.contains(QLatin1String("-h")) || list.contains(QLatin1String("--help"))) {
