@@ -45,22 +45,6 @@ private Q_SLOTS:
         QTest::mouseDClick(cat(), Qt::LeftButton);
         QCOMPARE(shownLine(form()), 3);
     }
-    void farewellDeletesTheWorkingFilesAndEnds()
-    {
-        for (const char *name :
-             {"rmssaaba.rtp", "other.rtp", "kuekuenavi.ini", "rtp.txt", "a.rtp.bak"})
-            QVERIFY(m_session->folder.write(name, "x"));
-        Forms::instance<kuokuoform>()->farewell();
-        QPointer<kuokuoform> farewell = form();
-        QVERIFY(farewell->isVisible() && !button("Command7")->isVisible());
-        QCOMPARE(farewell->windowTitle(), QStringLiteral("それではまたあいましょうにゃあ"));
-        QCOMPARE(shownLine(farewell), 7);
-        click(farewell, "Command6");
-        QVERIFY(Forms::ending());
-        QTRY_VERIFY(farewell.isNull());
-        QCOMPARE(QDir(m_session->folder.path()).entryList({"*rtp*", "*.ini", "cat1.png"}),
-                 QStringList({"a.rtp.bak", "cat1.png", "kuekuenavi.ini", "rtp.txt"}));
-    }
 
 private:
     static kuokuoform *form() { return Forms::show<kuokuoform>(); }
