@@ -129,5 +129,6 @@ inline QString shownTexts(QWidget *window, const QString &expected)
 
 } // namespace kuokuo::test
 
+// Only the windows' test programs include this header: they speak the program's names directly.
 using namespace kuokuo;
 using namespace kuokuo::test;
