@@ -1,130 +1,74 @@
-#include "about/frmabout.h"
 #include "common/appinfo.h"
-#include "platform/forms.h"
 #include "support/fakeregistry.h"
-#include "support/fakes.h"
-
-#include <QLabel>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QtTest>
-
-using namespace kuokuo;
-using namespace kuokuo::test;
-
-namespace {
-const QString MsInfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-const QString SharedToolsKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-const QString Unavailable = "message|KUOKUOナビ|現時点ではｼｽﾃﾑ情報を使用できません";
-} // namespace
+#include "support/session.h"
 
 class FrmAboutTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { delete Forms::loaded<frmAbout>(); }
-    void texts();
-    void okAndEscapeClose_data();
-    void okAndEscapeClose();
-    void startSysInfo_data();
-    void startSysInfo();
-};
-
-void FrmAboutTest::texts()
-{
-    frmAbout *about = Forms::instance<frmAbout>();
-    QCOMPARE(about->windowTitle(), QStringLiteral("KUOKUOナビのﾊﾞｰｼﾞｮﾝ情報"));
-    QCOMPARE(about->findChild<QLabel *>("lblTitle")->text(), AppInfo::Title);
-    QCOMPARE(about->findChild<QLabel *>("lblVersion")->text(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ 2.0.8"));
-    QCOMPARE(about->findChild<QLabel *>("lblDescription")->text(),
-             QStringLiteral("猫のKUOKUOがプラウザになって登場にゃあ！") +
-                 QString(4, QChar(0x3000)) +
-                 QStringLiteral("画像ダウンロードMS-CHATの入室などできますにゃあ！"));
-    QVERIFY(!about->findChild<QLabel *>("lblDisclaimer")->text().isEmpty());
-    QCOMPARE(about->findChild<QPushButton *>("cmdSysInfo")->text(),
-             QStringLiteral("ｼｽﾃﾑ情報(&S)..."));
-    QCOMPARE(about->findChild<QPushButton *>("cmdOK")->text(), QStringLiteral("OK"));
-    QVERIFY(about->findChild<QPushButton *>("cmdOK")->isDefault());
-    QVERIFY(!about->isModal());
-    QVERIFY(!(about->windowFlags() & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(about->windowFlags() & Qt::WindowMaximizeButtonHint));
-}
-
-void FrmAboutTest::okAndEscapeClose_data()
-{
-    QTest::addColumn<int>("key"); // 0: click cmdOK
-    QTest::newRow("cmdOK") << 0;
-    QTest::newRow("Enter") << int(Qt::Key_Return);
-    QTest::newRow("Esc") << int(Qt::Key_Escape);
-}
-
-void FrmAboutTest::okAndEscapeClose()
-{
-    QFETCH(int, key);
-    QPointer<frmAbout> about = Forms::instance<frmAbout>();
-    about->show();
-    QVERIFY(QTest::qWaitForWindowExposed(about));
-    if (key == 0)
-        about->findChild<QPushButton *>("cmdOK")->click();
-    else
-        QTest::keyClick(about, Qt::Key(key));
-    QTRY_VERIFY(about.isNull());
-}
-
-void FrmAboutTest::startSysInfo_data()
-{
-    QTest::addColumn<QByteArray>("firstValue"); // null: no key
-    QTest::addColumn<bool>("secondKey");        // "MSINFO" names a temporary folder
-    QTest::addColumn<bool>("msinfoFileExists"); // MSINFO32.EXE in that folder
-    QTest::addColumn<bool>("startWorks");
-    QTest::addColumn<QString>("started"); // "<folder>" stands for the temporary folder
-    QTest::addColumn<bool>("message");
-
-    QTest::newRow("first key, started unchanged") << QByteArray("/usr/bin/hardinfo\0", 18) << false
-                                                  << false << true << "/usr/bin/hardinfo" << false;
-    QTest::newRow("first key, start fails") << QByteArray("/usr/bin/hardinfo\0", 18) << false
-                                            << false << false << "/usr/bin/hardinfo" << true;
-    QTest::newRow("second key with MSINFO32.EXE")
-        << QByteArray() << true << true << true << "<folder>/MSINFO32.EXE" << false;
-    QTest::newRow("second key without the file")
-        << QByteArray() << true << false << true << QString() << true;
-    QTest::newRow("neither key") << QByteArray() << false << false << true << QString() << true;
-}
-
-void FrmAboutTest::startSysInfo()
-{
-    QFETCH(QByteArray, firstValue);
-    QFETCH(bool, secondKey);
-    QFETCH(bool, msinfoFileExists);
-    QFETCH(bool, startWorks);
-    QFETCH(QString, started);
-    QFETCH(bool, message);
-
-    QTemporaryDir folder;
-    FakeRegistry registry;
-    if (!firstValue.isNull())
-        registry.keys[MsInfoKey]["PATH"] = {Registry::REG_SZ, firstValue};
-    if (secondKey)
-        registry.keys[SharedToolsKey]["MSINFO"] = {Registry::REG_SZ,
-                                                   folder.path().toLocal8Bit() + '\0'};
-    if (msinfoFileExists) {
-        QFile exe(folder.filePath("MSINFO32.EXE"));
-        QVERIFY(exe.open(QIODevice::WriteOnly));
+    void init() { m_session.emplace(); }
+    void cleanup() { m_session.reset(); }
+    void textsAndClosing()
+    {
+        const QString texts = "frmAbout=" + AppInfo::Title +
+                              "のﾊﾞｰｼﾞｮﾝ情報;lblTitle=" + AppInfo::Title +
+                              ";lblVersion=ﾊﾞｰｼﾞｮﾝ 2.0.8;cmdSysInfo=ｼｽﾃﾑ情報(&S)...;cmdOK=OK;"
+                              "lblDescription=猫のKUOKUOがプラウザになって登場にゃあ！　　　　"
+                              "画像ダウンロードMS-CHATの入室などできますにゃあ！";
+        QCOMPARE(shownTexts(Forms::show<frmAbout>(), texts), texts);
+        // cmdOK, Enter and Esc close the window, which is not modal.
+        for (int key : {0, int(Qt::Key_Return), int(Qt::Key_Escape)}) {
+            QPointer<frmAbout> about = Forms::show<frmAbout>();
+            QVERIFY(QTest::qWaitForWindowActive(about) && !about->isModal());
+            key ? press(Qt::Key(key)) : click(about, "cmdOK");
+            QTRY_VERIFY2(about.isNull(), qPrintable(QString::number(key)));
+        }
     }
-    FakeProcessStarter starter;
-    starter.result = startWorks;
-    FakeDialogs dialogs;
-    Installed<Registry> r(registry);
-    Installed<ProcessStarter> p(starter);
-    Installed<Dialogs> d(dialogs);
+    void startSysInfo_data()
+    {
+        QTest::addColumn<QByteArray>("first"); // value PATH of the first key; null: none
+        QTest::addColumn<QString>("second");   // a file in the second key's folder; null: no key
+        QTest::addColumn<bool>("startWorks");
+        QTest::addColumn<QString>("started"); // "<folder>": the second key's folder
+        const auto row = [](const char *name, const QByteArray &first, const char *second,
+                            bool works, const char *started) {
+            QTest::newRow(name) << first << QString(second) << works << QString(started);
+        };
+        row("first key, started unchanged", QByteArray("/no/such/info\0", 14), "MSINFO32.EXE", true,
+            "/no/such/info");
+        row("first key, the start fails", "/usr/bin/info", nullptr, false, "/usr/bin/info");
+        row("second key with MSINFO32.EXE", QByteArray(), "MSINFO32.EXE", true,
+            "<folder>/MSINFO32.EXE");
+        row("second key without it", QByteArray(), "msinfo32.exe", true, "");
+        row("neither key", QByteArray(), nullptr, true, "");
+    }
+    void startSysInfo()
+    {
+        QFETCH(QByteArray, first);
+        QFETCH(QString, second);
+        QFETCH(QString, started);
+        QTemporaryDir folder;
+        FakeRegistry registry;
+        Installed<Registry> installed(registry);
+        if (!first.isNull())
+            registry.keys[Registry::MsInfoKey]["PATH"] = {Registry::REG_SZ, first};
+        if (!second.isNull())
+            registry.keys[Registry::SharedToolsKey]["MSINFO"] = {Registry::REG_SZ,
+                                                                 folder.path().toLocal8Bit()};
+        QVERIFY(second.isNull() || QFile(folder.filePath(second)).open(QIODevice::WriteOnly));
+        QFETCH(bool, startWorks);
+        m_session->starter.result = startWorks;
+        click(Forms::show<frmAbout>(), "cmdSysInfo");
+        started.replace("<folder>", folder.path());
+        QCOMPARE(m_session->starter.started.join(""), started);
+        const bool told = started.isEmpty() || !startWorks;
+        QCOMPARE(m_session->dialogs.calls.join(""),
+                 told ? "message|KUOKUOナビ|現時点ではｼｽﾃﾑ情報を使用できません" : "");
+    }
 
-    frmAbout *about = Forms::instance<frmAbout>();
-    about->findChild<QPushButton *>("cmdSysInfo")->click();
-
-    started.replace("<folder>", folder.path());
-    QCOMPARE(starter.started, started.isNull() ? QStringList{} : QStringList{started});
-    QCOMPARE(dialogs.calls, message ? QStringList{Unavailable} : QStringList{});
-}
+private:
+    std::optional<TestSession> m_session;
+};
 
 QTEST_MAIN(FrmAboutTest)
 #include "tst_frmabout.moc"

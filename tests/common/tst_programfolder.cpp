@@ -4,65 +4,25 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace kuokuo;
+using kuokuo::ProgramFolder;
 
 class ProgramFolderTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void chooses_data();
-    void chooses();
-    void joinsWithOneSeparator_data();
-    void joinsWithOneSeparator();
+    void choosesTheFolderOfAPortableCopyOnly()
+    {
+        QTemporaryDir top;
+        QVERIFY(QDir(top.path()).mkpath("copy") && QDir(top.path()).mkpath("prefix/bin"));
+        const auto chosen = [&](const QString &folder) {
+            return ProgramFolder::choose(QDir(top.path()).filePath(folder), "/per/user");
+        };
+        QCOMPARE(chosen("copy/"), top.path() + "/copy");
+        QCOMPARE(chosen("missing"), QString("/per/user"));
+        QCOMPARE(chosen("prefix/bin"), QString("/per/user")); // an installed program
+        QCOMPARE(chosen("/usr/share"), QString("/per/user")); // which root can write to
+    }
 };
-
-void ProgramFolderTest::chooses_data()
-{
-    // Paths below a writable temporary folder; "/usr/share" as is (root can write there).
-    QTest::addColumn<QString>("executableFolder");
-    QTest::addColumn<bool>("portable");
-    QTest::newRow("own folder") << "copy/" << true;
-    QTest::newRow("missing") << "missing" << false;
-    QTest::newRow("installed to PREFIX/bin") << "prefix/bin" << false;
-    QTest::newRow("under /usr") << "/usr/share" << false;
-}
-
-void ProgramFolderTest::chooses()
-{
-    QFETCH(QString, executableFolder);
-    QFETCH(bool, portable);
-    QTemporaryDir top;
-    QVERIFY(QDir(top.path()).mkpath("copy") && QDir(top.path()).mkpath("prefix/bin"));
-    const QString folder = QDir(top.path()).filePath(executableFolder);
-    QCOMPARE(ProgramFolder::choose(folder, "/per/user"),
-             portable ? QDir::cleanPath(folder) : QString("/per/user"));
-}
-
-void ProgramFolderTest::joinsWithOneSeparator_data()
-{
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("plain") << "/opt/kuokuo"
-                           << "rad.rtp"
-                           << "/opt/kuokuo/rad.rtp";
-    QTest::newRow("trailing separator") << "/opt/kuokuo/"
-                                        << "rad.rtp"
-                                        << "/opt/kuokuo/rad.rtp";
-    QTest::newRow("root") << "/"
-                          << "a.jpg"
-                          << "/a.jpg";
-}
-
-void ProgramFolderTest::joinsWithOneSeparator()
-{
-    QFETCH(QString, folder);
-    QFETCH(QString, name);
-    QFETCH(QString, path);
-    QCOMPARE(ProgramFolder::join(folder, name), path);
-    ProgramFolder::setPath(folder);
-    QCOMPARE(ProgramFolder::file(name), path);
-}
 
 QTEST_GUILESS_MAIN(ProgramFolderTest)
 #include "tst_programfolder.moc"

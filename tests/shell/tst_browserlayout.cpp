@@ -8,58 +8,26 @@ class BrowserLayoutTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void resizeRule_data();
-    void resizeRule();
-    void twips_data();
-    void twips();
+    void resizeRule()
+    {
+        // Client area in twips: address box width (-1: kept), browser width x height.
+        const auto layout = [](int width, int height) {
+            const BrowserLayout l = formResizeLayout(width, height);
+            return QString("%1 %2x%3")
+                .arg(l.comboWidth.value_or(-1))
+                .arg(l.browserWidth)
+                .arg(l.browserHeight);
+        };
+        QCOMPARE(layout(10770, 8835), "10670 10670x7385");
+        QCOMPARE(layout(1000, 8835), "900 900x7385");
+        QCOMPARE(layout(100, 1450), "0 0x0");
+        QCOMPARE(layout(0, 0), "-1 10770x8835"); // minimized: the fallback size
+        QCOMPARE(layout(5000, 1449), "4900 10770x8835");
+        QCOMPARE(twipsToPixels(10770, 96), 718); // 15 twips a pixel
+        QCOMPARE(twipsToPixels(675, 144), 68);   // 67.5: rounded, not cut
+        QCOMPARE(pixelsToTwips(68, 144), 680);
+    }
 };
-
-void BrowserLayoutTest::resizeRule_data()
-{
-    QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("comboWidth"); // -1: the address box keeps its width
-    QTest::addColumn<int>("browserWidth");
-    QTest::addColumn<int>("browserHeight");
-
-    QTest::newRow("initial client area") << 10770 << 8835 << 10670 << 10670 << 7385;
-    QTest::newRow("1000 wide") << 1000 << 8835 << 900 << 900 << 7385;
-    QTest::newRow("exactly the margins") << 100 << 1450 << 0 << 0 << 0;
-    QTest::newRow("minimized") << 0 << 0 << -1 << 10770 << 8835;
-    QTest::newRow("too narrow") << 99 << 8835 << -1 << 10770 << 8835;
-    QTest::newRow("too low: the box keeps its new width") << 5000 << 1449 << 4900 << 10770 << 8835;
-}
-
-void BrowserLayoutTest::resizeRule()
-{
-    QFETCH(int, width);
-    QFETCH(int, height);
-    QFETCH(int, comboWidth);
-    const BrowserLayout layout = formResizeLayout(width, height);
-    QCOMPARE(layout.comboWidth.value_or(-1), comboWidth);
-    QTEST(layout.browserWidth, "browserWidth");
-    QTEST(layout.browserHeight, "browserHeight");
-}
-
-void BrowserLayoutTest::twips_data()
-{
-    QTest::addColumn<qreal>("dpi");
-    QTest::addColumn<int>("twips");
-    QTest::addColumn<int>("pixels");
-    QTest::newRow("96 dpi") << 96.0 << 10770 << 718;
-    QTest::newRow("96 dpi, label") << 96.0 << 255 << 17;
-    QTest::newRow("144 dpi") << 144.0 << 675 << 68;
-    QTest::newRow("192 dpi") << 192.0 << 8835 << 1178;
-}
-
-void BrowserLayoutTest::twips()
-{
-    QFETCH(qreal, dpi);
-    QFETCH(int, twips);
-    QFETCH(int, pixels);
-    QCOMPARE(twipsToPixels(twips, dpi), pixels);
-    QVERIFY(qAbs(pixelsToTwips(pixels, dpi) - twips) <= 1440 / dpi);
-}
 
 QTEST_GUILESS_MAIN(BrowserLayoutTest)
 #include "tst_browserlayout.moc"

@@ -7,7 +7,8 @@
 
 namespace kuokuo::test {
 
-// A registry made of a table: key path -> value name -> (type, data bytes).
+// A registry made of a table: key path -> value name -> (type, data bytes). The calls are logged
+// as "open|root|key|options|access", "query|value" and "close|handle".
 class FakeRegistry final : public Registry
 {
 public:
@@ -16,52 +17,41 @@ public:
         quint32 type = REG_SZ;
         QByteArray data;
     };
-
     QHash<QString, QHash<QString, Value>> keys;
-    QStringList log; // "open|key", "query|value", "close|handle"
+    QStringList log;
 
-    long RegOpenKeyExA(Key root, const QString &subKey, quint32 options, quint32 samDesired,
+    long RegOpenKeyExA(Key root, const QString &key, quint32 options, quint32 access,
                        Key *result) override
     {
         log << QStringLiteral("open|%1|%2|%3|%4")
                    .arg(root, 0, 16)
-                   .arg(subKey)
+                   .arg(key)
                    .arg(options)
-                   .arg(samDesired, 0, 16);
-        *result = 0;
-        if (root != HKEY_LOCAL_MACHINE || !keys.contains(subKey))
-            return ERROR_FILE_NOT_FOUND;
-        m_handles.append(subKey);
-        *result = static_cast<Key>(m_handles.size());
-        return ERROR_SUCCESS;
+                   .arg(access, 0, 16);
+        *result = root == HKEY_LOCAL_MACHINE && keys.contains(key) ? (m_open << key).size() : 0;
+        return *result ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
-
-    long RegQueryValueExA(Key key, const QString &valueName, quint32 *type, QByteArray &data,
+    long RegQueryValueExA(Key key, const QString &name, quint32 *type, QByteArray &data,
                           quint32 *size) override
     {
-        log << QStringLiteral("query|%1").arg(valueName);
-        if (key == 0 || key > static_cast<Key>(m_handles.size()))
-            return ERROR_INVALID_HANDLE;
-        const auto &values = keys[m_handles.at(key - 1)];
-        if (!values.contains(valueName))
-            return ERROR_FILE_NOT_FOUND;
-        const Value &value = values[valueName];
-        if (static_cast<quint32>(value.data.size()) > *size)
-            return ERROR_MORE_DATA;
+        log << QStringLiteral("query|%1").arg(name);
+        const QHash<QString, Value> values = keys.value(m_open.value(qsizetype(key) - 1));
+        const Value value = values.value(name);
+        if (!values.contains(name) || quint32(value.data.size()) > *size)
+            return values.contains(name) ? ERROR_MORE_DATA : ERROR_FILE_NOT_FOUND;
         std::copy(value.data.cbegin(), value.data.cend(), data.begin());
-        *size = static_cast<quint32>(value.data.size());
+        *size = quint32(value.data.size());
         *type = value.type;
         return ERROR_SUCCESS;
     }
-
     long RegCloseKey(Key key) override
     {
         log << QStringLiteral("close|%1").arg(key);
-        return key == 0 ? ERROR_INVALID_HANDLE : ERROR_SUCCESS;
+        return key ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     }
 
 private:
-    QStringList m_handles;
+    QStringList m_open;
 };
 
 } // namespace kuokuo::test

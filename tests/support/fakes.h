@@ -9,8 +9,8 @@
 #include "platform/schemelauncher.h"
 
 #include <QQueue>
-#include <QString>
 #include <QStringList>
+#include <QTime>
 
 #include <optional>
 
@@ -57,19 +57,14 @@ public:
         calls << QStringLiteral("save|%1|%2").arg(title, path);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
-    void beep() override
-    {
-        ++beeps;
-        calls << QStringLiteral("beep");
-    }
+    void beep() override { calls << QStringLiteral("beep"), ++beeps; }
 };
 
 class FakeFolderPicker final : public FolderPicker
 {
 public:
-    std::optional<QString> answer; // nothing = the user cancels
+    std::optional<QString> answer; // nothing: the user cancels
     QStringList titles;
-
     std::optional<QString> chooseFolder(QWidget *, const QString &title) override
     {
         titles << title;
@@ -77,25 +72,26 @@ public:
     }
 };
 
+// Records what it was given to open, or to start, and answers `result`.
 class FakeSchemeLauncher final : public SchemeLauncher
 {
 public:
     QStringList launched;
-    bool result = true;
+    bool launch(const QString &address) override { return launched << address, true; }
+};
 
-    bool launch(const QString &address) override
-    {
-        launched << address;
-        return result;
-    }
+class FakeProcessStarter final : public ProcessStarter
+{
+public:
+    QStringList started;
+    bool result = true;
+    bool start(const QString &program) override { return started << program, result; }
 };
 
 class FakeHostInfo final : public HostInfo
 {
 public:
-    QString hostName;
-    QString ip;
-
+    QString hostName, ip;
     QString localHostName() override { return hostName; }
     QString localIp() override { return ip; }
 };
@@ -106,19 +102,6 @@ class FakeClock final : public Clock
 public:
     QTime time{12, 0};
     QTime currentTime() override { return time; }
-};
-
-class FakeProcessStarter final : public ProcessStarter
-{
-public:
-    QStringList started;
-    bool result = true;
-
-    bool start(const QString &program) override
-    {
-        started << program;
-        return result;
-    }
 };
 
 } // namespace kuokuo::test

@@ -4,7 +4,6 @@
 #include "common/programfolder.h"
 #include "common/textfile.h"
 
-#include <QFile>
 #include <QImage>
 
 namespace kuokuo::test {
@@ -20,11 +19,6 @@ TestProgramFolder::~TestProgramFolder()
     ProgramFolder::setPath(m_previous);
 }
 
-QString TestProgramFolder::file(const QString &name) const
-{
-    return m_dir.filePath(name);
-}
-
 bool TestProgramFolder::write(const QString &name, const QByteArray &bytes) const
 {
     QFile out(file(name));
@@ -37,16 +31,6 @@ QByteArray TestProgramFolder::read(const QString &name) const
     return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
 }
 
-bool TestProgramFolder::exists(const QString &name) const
-{
-    return QFile::exists(file(name));
-}
-
-QString TestProgramFolder::lineText(int n)
-{
-    return QStringLiteral("セリフ%1にゃあ").arg(n);
-}
-
 void TestProgramFolder::installMascotLines(bool withPictures) const
 {
     TextWriter writer;
@@ -55,13 +39,22 @@ void TestProgramFolder::installMascotLines(bool withPictures) const
         writer.writeLine(QStringLiteral("\"cat%1.png\",\"\",\"%2\"").arg(n).arg(lineText(n)));
     writer.writeLine(QString());
     write(FileNames::Lines, writer.bytes());
-    if (!withPictures)
-        return;
-    for (int n = 1; n <= 25; ++n) {
+    for (int n = 1; withPictures && n <= 25; ++n) {
         QImage picture(70, 102, QImage::Format_RGB32);
         picture.fill(QColor::fromHsv((n * 14) % 360, 120, 230));
         picture.save(file(QStringLiteral("cat%1.png").arg(n)), "PNG");
     }
+}
+
+QByteArray listFile(const QString &name, const QStringList &entries)
+{
+    TextWriter writer;
+    writer.writeLine(QLatin1Char('[') + name + QLatin1Char(']'));
+    writer.writeLine(QString::number(entries.size()));
+    for (const QString &entry : entries)
+        writer.writeLine(entry);
+    writer.writeLine(QString());
+    return writer.bytes();
 }
 
 } // namespace kuokuo::test

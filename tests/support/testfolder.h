@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
+#include <QFile>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace kuokuo::test {
@@ -12,25 +13,24 @@ class TestProgramFolder
 public:
     TestProgramFolder();
     ~TestProgramFolder();
-    TestProgramFolder(const TestProgramFolder &) = delete;
-    TestProgramFolder &operator=(const TestProgramFolder &) = delete;
 
-    bool isValid() const { return m_dir.isValid(); }
     QString path() const { return m_dir.path(); }
-    QString file(const QString &name) const;
-
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+    bool exists(const QString &name) const { return QFile::exists(file(name)); }
     bool write(const QString &name, const QByteArray &bytes) const;
     QByteArray read(const QString &name) const;
-    bool exists(const QString &name) const;
 
     // A lines file whose line n shows the picture "catn.png" (a real, distinct picture) and the
     // words lineText(n); with `withPictures` false the pictures are left out.
     void installMascotLines(bool withPictures = true) const;
-    static QString lineText(int n);
+    static QString lineText(int n) { return QStringLiteral("セリフ%1にゃあ").arg(n); }
 
 private:
     QTemporaryDir m_dir;
     QString m_previous;
 };
+
+// A list file as the program writes it: marker "[name]", count, entries (CP932), empty line.
+QByteArray listFile(const QString &name, const QStringList &entries);
 
 } // namespace kuokuo::test

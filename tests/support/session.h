@@ -1,0 +1,134 @@
+#pragma once
+
+// The windows' tests include this one header: the windows, the fakes, and the user's hands.
+
+#include "about/frmabout.h"
+#include "chat/mschatform.h"
+#include "common/filenames.h"
+#include "download/mainform.h"
+#include "mascot/form1.h"
+#include "mascot/kuokuoform.h"
+#include "platform/forms.h"
+#include "shell/dlform.h"
+#include "shell/frmbrowser.h"
+#include "support/fakebrowser.h"
+#include "support/fakes.h"
+#include "support/testfolder.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace kuokuo::test {
+
+// Deletes every window left open, as the end of the program would.
+inline void deleteWindows()
+{
+    QWidgetList windows;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (!window->parentWidget())
+            windows << window;
+    qDeleteAll(windows);
+}
+
+// What one test of the windows needs: a fresh program folder with the cat's lines and every
+// platform fake installed. Its end closes the windows the test left open.
+struct TestSession
+{
+    TestProgramFolder folder;
+    FakeBrowserEngines engines;
+    FakeDialogs dialogs;
+    FakeSchemeLauncher launcher;
+    FakeFolderPicker picker;
+    FakeHostInfo host;
+    FakeClock clock;
+    FakeProcessStarter starter;
+    Installed<BrowserEngineFactory> e{engines};
+    Installed<Dialogs> d{dialogs};
+    Installed<SchemeLauncher> l{launcher};
+    Installed<FolderPicker> p{picker};
+    Installed<HostInfo> h{host};
+    Installed<Clock> c{clock};
+    Installed<ProcessStarter> s{starter};
+
+    TestSession() { folder.installMascotLines(); }
+    ~TestSession()
+    {
+        deleteWindows();
+        Forms::resetEnding();
+    }
+};
+
+inline QStringList items(const QComboBox *box)
+{
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i)
+        list << box->itemText(i);
+    return list;
+}
+
+// As a user does: click into `control` of its shown window, select what it holds and type `text`
+// (arriving whole, as an input method gives it). Later keys go to QApplication::focusWidget().
+[[nodiscard]] inline bool typeInto(QWidget *control, const QString &text)
+{
+    control->window()->show();
+    control->window()->activateWindow();
+    if (!QTest::qWaitForWindowActive(control->window()))
+        return false;
+    auto *box = qobject_cast<QComboBox *>(control);
+    QTest::mouseClick(box ? box->lineEdit() : control, Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    if (!text.isEmpty())
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, text, {});
+    return true;
+}
+
+inline void press(Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget(), key);
+}
+
+inline void click(QWidget *window, const char *button)
+{
+    QTest::mouseClick(window->findChild<QAbstractButton *>(button), Qt::LeftButton);
+}
+
+inline void trigger(QWidget *window, const char *action)
+{
+    window->findChild<QAction *>(action)->trigger();
+}
+
+// The line a mascot window shows, when its words are that line's words (-1 when they are not).
+inline int shownLine(MascotWindow *window)
+{
+    const QString words = window->findChild<QPlainTextEdit *>("serihuText")->toPlainText();
+    return words == TestProgramFolder::lineText(window->shownLine()) ? window->shownLine() : -1;
+}
+
+// For "name=text;name=text...": the texts the user sees on what has that name, in that form: a
+// menu item's caption, a control's text, else its tip, and the window's caption.
+inline QString shownTexts(QWidget *window, const QString &expected)
+{
+    QStringList shown;
+    for (const QString &entry : expected.split(QLatin1Char(';'))) {
+        const QString name = entry.section(QLatin1Char('='), 0, 0);
+        QObject *o = window->findChild<QAction *>(name);
+        o = o ? o : name == window->objectName() ? window : window->findChild<QWidget *>(name);
+        const char *text = o == window                     ? "windowTitle"
+                           : o->property("text").isValid() ? "text"
+                                                           : "toolTip";
+        shown << name + QLatin1Char('=') + o->property(text).toString();
+    }
+    return shown.join(QLatin1Char(';'));
+}
+
+} // namespace kuokuo::test
+
+// Only the windows' test programs include this header: they speak the program's names directly.
+using namespace kuokuo;
+using namespace kuokuo::test;
