@@ -1,5 +1,5 @@
-#include "download/rows.h"
 #include "support/httpserver.h"
+#include "support/rows.h"
 #include "support/testfolder.h"
 
 #include <QProcess>

@@ -1,16 +1,23 @@
 #include "common/textfile.h"
 #include "download/downloadengine.h"
-#include "download/rows.h"
 #include "platform/inet.h"
 #include "support/httpserver.h"
+#include "support/rows.h"
 
 using namespace kuokuo;
 using namespace kuokuo::test;
 
 namespace {
+const char *const RunEnds = "last abort missing failed ended";
+
 QString ended(int end, const char *names)
 {
     return "=" + QString(names).split(' ').at(end);
+}
+
+QString num(int n)
+{
+    return QString::number(n);
 }
 
 // Writes down what the engine tells its host, in order: "+n" saved and "-n" missing numbers,
@@ -31,7 +38,7 @@ public:
         for (const QString &file : QDir(folder.path()).entryList(QDir::Files | QDir::Hidden))
             early |= !saved.contains(file);
     }
-    void save(const QString &entry, const QString &name)
+    void save(const QString &name, const QString &entry)
     {
         saved << name;
         check();
@@ -40,18 +47,12 @@ public:
     QString folderAddress() override { return address; }
     QString downloadFolder() override { return folder.path(); }
     void fetching(const QString &, int number) override { turn = number; }
-    void numberedSaved(qint16 n, const QString &name, qint64) override
-    {
-        save(QString("+%1").arg(n), name);
-    }
-    void numberedMissing(qint16 n, const QString &, qint64) override
-    {
-        log << QString("-%1").arg(n);
-    }
-    void imageSaved(int, const QString &name, qint64) override { save("i" + name, name); }
+    void numberedSaved(qint16 n, const QString &name, qint64) override { save(name, "+" + num(n)); }
+    void numberedMissing(qint16 n, const QString &, qint64) override { log << "-" + num(n); }
+    void imageSaved(int, const QString &name, qint64) override { save(name, "i" + name); }
     bool aborted() override { return abortAfter && saved.size() >= abortAfter; }
     bool ending() override { return false; }
-    void speak(qint16 line) override { log << QString("!%1").arg(line); }
+    void speak(qint16 line) override { log << "!" + num(line); }
     void status(const QString &text) override
     {
         log << QString(text)
@@ -74,10 +75,7 @@ public:
         address = at;
         return start ? std::optional<qint16>(start) : std::nullopt;
     }
-    void probeEnded(DownloadEngine::RunEnd end) override
-    {
-        log << ended(int(end), "last abort missing failed ended");
-    }
+    void probeEnded(DownloadEngine::RunEnd end) override { log << ended(int(end), RunEnds); }
 };
 } // namespace
 
@@ -160,7 +158,7 @@ void DownloadEngineTest::series()
     engine->setParallel(parallel);
     const auto end = engine->numberedRun(pattern, rennbannfield(pattern), first, last);
 
-    QCOMPARE((host->log << ended(int(end), "last abort missing failed ended")).join(' '), field[5]);
+    QCOMPARE((host->log << ended(int(end), RunEnds)).join(' '), field[5]);
     QVERIFY(!host->early);
     QCOMPARE(QDir(host->folder.path()).entryList(QDir::Files | QDir::Hidden), host->saved);
     for (const QString &saved : host->saved) {

@@ -1,5 +1,5 @@
 #include "download/gazouchuushutsu.h"
-#include "download/rows.h"
+#include "support/rows.h"
 
 using namespace kuokuo;
 using namespace kuokuo::test;

@@ -1,5 +1,5 @@
 #include "download/rennbann.h"
-#include "download/rows.h"
+#include "support/rows.h"
 
 using namespace kuokuo;
 using namespace kuokuo::test;
@@ -23,9 +23,8 @@ void RennbannTest::pattern_data()
           "extension of four|photo01.jpeg|photo??.jpeg|6|2",
           "digit in the extension|song1.mp3|song?.mp3|5|1",
           "digit right before the extension|1234567|???4567|1|3", "no digit|logo.gif|logo.gif|0|0",
-          "empty base|.gif|.gif|0|0", "three characters|a.b|-|0|0",
-          "full-width digits|pic０１.jpg|pic０１.jpg|0|0", "a pattern stays|a?b?.jpg|a?b?.jpg|2|3",
-          "field at the end|pic??|pic??|4|2"});
+          "three characters|a.b|-|0|0", "full-width digits|pic０１.jpg|pic０１.jpg|0|0",
+          "a pattern stays|a?b?.jpg|a?b?.jpg|2|3", "field at the end|pic??|pic??|4|2"});
 }
 
 void RennbannTest::pattern()
@@ -38,8 +37,7 @@ void RennbannTest::pattern()
 void RennbannTest::name_data()
 {
     // name|pattern|number|file name
-    rows({"1|jpggif???.jpg|1|jpggif001.jpg", "low digits|jpggif???.jpg|1234|jpggif234.jpg",
-          "two places, 100|a??.jpg|100|a00.jpg", "negative|a???.jpg|-5|a005.jpg",
+    rows({"low digits|jpggif???.jpg|1234|jpggif234.jpg", "negative|a???.jpg|-5|a005.jpg",
           "text inside the field|a?b?.jpg|7|a007.jpg", "field at the end|pic??|7|pic07",
           "ten places|??????????.jpg|5|00000005??.jpg",
           "nine places, negative|?????????.jpg|-5|-00000005.jpg",
@@ -56,8 +54,7 @@ void RennbannTest::name()
 void RennbannTest::folder_data()
 {
     // name|address|its folder
-    rows({"page|http://h/x/y.html|http://h/x/", "last part|http://h/x|http://h/",
-          "host|http://h|http://h/", "double slash at the end|http://h/x//|http://h/x//",
+    rows({"page|http://h/x/y.html|http://h/x/", "host|http://h|http://h/",
           "scheme alone|http://|http:///", "last / at 9|http://a/|http://a/",
           "last / at 8|http:///x|http:///", "last / at 8, no scheme|abcdefg/x|abcdefg/",
           "https alone|https://|https:///", "https, last / at 9|https:///x|https:///",

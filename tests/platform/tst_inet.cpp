@@ -1,6 +1,6 @@
-#include "download/rows.h"
 #include "platform/inet.h"
 #include "support/httpserver.h"
+#include "support/rows.h"
 
 #include <QBuffer>
 
