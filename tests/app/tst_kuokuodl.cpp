@@ -67,7 +67,7 @@ void KuokuoDlTest::run()
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program.file("kuokuo-dl"),
                   QString(field[0]).replace("%1", server.url("")).split(' ', Qt::SkipEmptyParts));
-    QVERIFY(process.waitForFinished(20000));
+    QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitCode(), field[1].toInt());
     QCOMPARE(files().join(' '), field[2]);
     QString said = field[3];

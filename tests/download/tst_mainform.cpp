@@ -217,8 +217,8 @@ void MainFormTest::probe_data()
           "to the last number|Yes;1000|1000|pic00.jpg,pic01.jpg|Frame1 Frame2 CGet|0"});
 }
 
-// Enter in TURL2 saves the page's images; a numbered one is asked about, with the dialogs'
-// exact texts, before it is saved; CAbort1 brings the series frame back.
+// CGet2, or Enter in TURL2, saves the page's images; a numbered one is asked about, with the
+// dialogs' exact texts, before it is saved; CAbort1 brings the series frame back.
 void MainFormTest::probe()
 {
     FakeDialogs dialogs;
@@ -228,7 +228,10 @@ void MainFormTest::probe()
                                                           : Dialogs::Answer::No);
     dialogs.inputAnswers.append(answers);
     type("TURL2", server.url("/s/p.html"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    if (answers.isEmpty())
+        click("CGet2");
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
 
     QStringList asked{"beep",
                       "question|連番ファイルを探してみるかにゃあ？|pic01.jpgが連番のファイル"
