@@ -1,160 +1,96 @@
 #include "download/partfile.h"
 #include "support/fulldisk.h"
-
-#include <QtTest>
+#include "support/rows.h"
 
 #include <sys/stat.h>
 
 using namespace kuokuo;
-using kuokuo::test::onFullDisk;
+using namespace kuokuo::test;
+
+namespace {
+const QByteArray Bytes = "abc" + QByteArray(5000, 'x');
+
+// Every entry of `folder`, hidden ones too, with its size and mode: "a.jpg 5003 644".
+QString listing(const QString &folder)
+{
+    QStringList list;
+    for (const QFileInfo &entry :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        struct stat info = {};
+        ::stat(QFile::encodeName(entry.filePath()).constData(), &info);
+        list << QStringLiteral("%1 %2 %3")
+                    .arg(entry.fileName())
+                    .arg(info.st_size)
+                    .arg(info.st_mode & 0777, 0, 8);
+    }
+    return list.join(' ');
+}
+
+// The bytes through a part file in `folder` under `path`; the part file is gone afterwards.
+bool download(const QString &folder, const QString &path)
+{
+    PartFile part(folder);
+    // While the bytes arrive, no name shows that a file list lists.
+    return part.open() && part.device()->write(Bytes) == Bytes.size() &&
+           QDir(folder).entryList(QDir::Files).filter("part").isEmpty() && part.commit(path);
+}
+} // namespace
 
 class PartFileTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void committedFileHasTheBytes();
-    void replacesAnExistingFile();
-    void uncommittedLeavesNothing();
-    void folderInTheWayKeepsNothing();
-    void missingFolderCannotOpen();
-    void hiddenWhileArriving();
+    void initTestCase() { ::umask(022); }
+    void commit_data();
+    void commit();
     void fullDiskKeepsTheOldFile();
-    void modes_data();
-    void modes();
-
-private:
-    static QStringList entries(const QString &folder)
-    {
-        return QDir(folder).entryList(QDir::Files | QDir::Dirs | QDir::Hidden |
-                                      QDir::NoDotAndDotDot);
-    }
+    void acrossFileSystems();
 };
 
-void PartFileTest::committedFileHasTheBytes()
+void PartFileTest::commit_data()
 {
-    QTemporaryDir folder;
-    PartFile part(folder.path());
-    QVERIFY(part.open());
-    QCOMPARE(part.device()->write("abc"), 3);
-    QCOMPARE(part.device()->write(QByteArray(5000, 'x')), 5000);
-    QVERIFY(part.commit(folder.filePath("a.jpg")));
-    QCOMPARE(entries(folder.path()), QStringList{"a.jpg"});
-    QFile file(folder.filePath("a.jpg"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("abc") + QByteArray(5000, 'x'));
+    // name|mode of the file the bytes replace (0: none)|the folder afterwards
+    rows({"new file|0|a.jpg 5003 644", "replaced file keeps its mode|0604|a.jpg 5003 604"});
 }
 
-void PartFileTest::replacesAnExistingFile()
+// A committed file stays whole once its part file has gone; one not committed leaves nothing.
+void PartFileTest::commit()
 {
     QTemporaryDir folder;
-    QFile old(folder.filePath("a.jpg"));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write(QByteArray(10000, 'o'));
-    old.close();
-
-    PartFile part(folder.path());
-    QVERIFY(part.open());
-    part.device()->write("new");
-    QVERIFY(part.commit(folder.filePath("a.jpg")));
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("new"));
-    QCOMPARE(entries(folder.path()), QStringList{"a.jpg"});
-}
-
-void PartFileTest::uncommittedLeavesNothing()
-{
-    QTemporaryDir folder;
+    const QString path = folder.filePath("a.jpg");
+    QFile old(path);
+    const int mode = row()[0].toInt(nullptr, 8);
+    QVERIFY(!mode || (old.open(QIODevice::WriteOnly) && old.flush() &&
+                      ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0));
     {
-        PartFile part(folder.path());
-        QVERIFY(part.open());
-        part.device()->write("half a file");
+        PartFile dropped(folder.path());
+        QVERIFY(dropped.open() && dropped.device()->write(Bytes) == Bytes.size());
     }
-    QCOMPARE(entries(folder.path()), QStringList{});
-
-    PartFile dropped(folder.path());
-    QVERIFY(dropped.open());
-    dropped.discard();
-    QCOMPARE(entries(folder.path()), QStringList{});
-}
-
-void PartFileTest::folderInTheWayKeepsNothing()
-{
-    QTemporaryDir folder;
-    QVERIFY(QDir(folder.path()).mkdir("a.jpg"));
-    PartFile part(folder.path());
-    QVERIFY(part.open());
-    part.device()->write("bytes");
-    QVERIFY(!part.commit(folder.filePath("a.jpg")));
-    QCOMPARE(entries(folder.path()), QStringList{"a.jpg"});
-    QVERIFY(QFileInfo(folder.filePath("a.jpg")).isDir());
-}
-
-void PartFileTest::missingFolderCannotOpen()
-{
-    QTemporaryDir folder;
-    PartFile part(folder.filePath("missing"));
-    QVERIFY(!part.open());
-    QVERIFY(!part.commit(folder.filePath("missing/a.jpg")));
-}
-
-void PartFileTest::hiddenWhileArriving()
-{
-    QTemporaryDir folder;
-    PartFile part(folder.path());
-    QVERIFY(part.open());
-    part.device()->write(QByteArray(100000, 'x'));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{});
+    QVERIFY(download(folder.path(), path));
+    QCOMPARE(listing(folder.path()), row()[1]);
 }
 
 void PartFileTest::fullDiskKeepsTheOldFile()
 {
     QTemporaryDir folder;
     QFile old(folder.filePath("a.jpg"));
-    QVERIFY(old.open(QIODevice::WriteOnly));
-    old.write("old bytes");
-    old.close();
-    const std::optional<bool> committed = onFullDisk(1000, [&] {
-        PartFile part(folder.path());
-        return part.open() && part.device()->write(QByteArray(5000, 'x')) == 5000 &&
-               part.commit(folder.filePath("a.jpg"));
-    });
-    QCOMPARE(committed, std::optional<bool>(false));
-    QCOMPARE(entries(folder.path()), QStringList{"a.jpg"});
-    QVERIFY(old.open(QIODevice::ReadOnly));
-    QCOMPARE(old.readAll(), QByteArray("old bytes"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.flush());
+    QCOMPARE(test::onFullDisk(1000, [&] { return download(folder.path(), old.fileName()); }),
+             std::optional<bool>(false));
+    QCOMPARE(listing(folder.path()), "a.jpg 3 644");
 }
 
-void PartFileTest::modes_data()
+// The download folder changed to another file system while the bytes were arriving.
+void PartFileTest::acrossFileSystems()
 {
-    QTest::addColumn<int>("umask");
-    QTest::addColumn<int>("oldMode"); // 0: a new file
-    QTest::addColumn<int>("mode");
-    QTest::newRow("new file, umask 022") << 022 << 0 << 0644;
-    QTest::newRow("new file, umask 027") << 027 << 0 << 0640;
-    QTest::newRow("replaced file keeps its mode") << 022 << 0604 << 0604;
-}
-
-void PartFileTest::modes()
-{
-    QFETCH(int, umask);
-    QFETCH(int, oldMode);
-    QTemporaryDir folder;
-    const QByteArray path = QFile::encodeName(folder.filePath("a.jpg"));
-    if (oldMode) {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.close();
-        QVERIFY(::chmod(path.constData(), mode_t(oldMode)) == 0);
-    }
-    const mode_t previous = ::umask(mode_t(umask));
-    PartFile part(folder.path());
-    const bool committed =
-        part.open() && part.device()->write("bytes") == 5 && part.commit(folder.filePath("a.jpg"));
-    ::umask(previous);
-    QVERIFY(committed);
-    struct stat info = {};
-    QVERIFY(::stat(path.constData(), &info) == 0);
-    QTEST(int(info.st_mode & 07777), "mode");
+    QTemporaryDir memory("/dev/shm/kuokuo-XXXXXX"), disk;
+    struct stat one = {}, other = {};
+    if (!memory.isValid() || ::stat("/dev/shm", &one) != 0 ||
+        ::stat(QFile::encodeName(disk.path()).constData(), &other) != 0 ||
+        one.st_dev == other.st_dev)
+        QSKIP("/dev/shm and the temporary folder are one file system");
+    QVERIFY(download(memory.path(), disk.filePath("a.jpg")));
+    QCOMPARE(listing(memory.path()) + "|" + listing(disk.path()), "|a.jpg 5003 644");
 }
 
 QTEST_APPLESS_MAIN(PartFileTest)

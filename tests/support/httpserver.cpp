@@ -1,207 +1,134 @@
 #include "support/httpserver.h"
 
+#include <QtEndian>
+
 #include <httplib.h>
 #include <zlib.h>
 
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 
 namespace kuokuo::test {
 
 namespace {
-enum class Kind { Body, Generated, Redirect, Reset, Stall, Trickle };
+using std::chrono::milliseconds;
+using Reply = HttpServer::Reply;
 
-struct Route
+constexpr qint64 ChunkSize = 64 * 1024;
+
+void fill(char *out, qint64 offset, qint64 length, quint32 seed)
 {
-    Kind kind = Kind::Body;
-    int status = 200;
-    std::string contentType;
-    // Shared, as every request copies its route.
-    std::shared_ptr<const std::string> body = std::make_shared<const std::string>();
-    qint64 size = 0;
-    qint64 sent = -1; // sent before the connection closes; -1 sends it whole
-    std::string target;
-    std::string encoding;
-    std::chrono::milliseconds delay{0};
-    std::chrono::milliseconds interval{0}; // between the bytes of a trickle
-};
-
-constexpr size_t ChunkSize = 64 * 1024;
-// Enough threads for kept-alive connections of several clients and delayed answers.
-constexpr size_t Threads = 32;
-
-std::string gzip(const QByteArray &body)
-{
-    z_stream stream{};
-    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&stream, uLong(body.size())), '\0');
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(body.constData()));
-    stream.avail_in = uInt(body.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, Z_FINISH);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
-
-void fill(char *out, qint64 offset, size_t length, quint32 seed)
-{
-    for (size_t i = 0; i < length; ++i) {
-        const quint64 at = quint64(offset) + i;
+    for (qint64 i = 0; i < length; ++i) {
+        const quint64 at = quint64(offset + i);
         out[i] = char((at * 31 + (at >> 9) * 7 + seed) & 0xFF);
     }
 }
 
 // FNV-1a: stable across runs, unlike qHash.
-quint32 seedOf(const QString &path)
+quint32 seedOf(const QByteArray &path)
 {
     quint32 hash = 2166136261u;
-    for (const char c : path.toUtf8()) {
-        hash ^= quint8(c);
-        hash *= 16777619u;
-    }
+    for (const char c : path)
+        hash = (hash ^ quint8(c)) * 16777619u;
     return hash;
 }
 
-std::string key(const QString &path)
+// The deflate data of qCompress (after 4 bytes of length and 2 of zlib header, before 4 of
+// checksum) in gzip's frame.
+QByteArray gzip(const QByteArray &body)
 {
-    return path.toStdString();
+    const QByteArray zlib = qCompress(body, 1);
+    const quint32 trailer[] = {
+        qToLittleEndian(
+            quint32(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())))),
+        qToLittleEndian(quint32(body.size()))};
+    return QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\xff", 10) + zlib.mid(6, zlib.size() - 10) +
+           QByteArray(reinterpret_cast<const char *>(trailer), sizeof trailer);
 }
 } // namespace
+
+Reply::Reply(int status, qint64 size, const QByteArray &body, qint64 cutAt, const QByteArray &type)
+    : status(status)
+    , size(size)
+    , body(body)
+    , cutAt(cutAt)
+    , type(type)
+{}
 
 struct HttpServer::State
 {
     httplib::Server server;
     std::thread thread;
     int port = -1;
-
     mutable std::mutex mutex;
     std::condition_variable stopping;
     bool stopped = false;
-    std::map<std::string, Route> routes;
-    std::chrono::milliseconds delay{0};
+    std::map<std::string, Reply> routes;
+    milliseconds delay{0};
     QStringList requests;
 
-    void handle(const httplib::Request &request, httplib::Response &response);
     // Waits, unless the server stops first; false when it stops.
-    bool wait(std::chrono::milliseconds time)
+    bool wait(milliseconds time)
     {
         std::unique_lock<std::mutex> lock(mutex);
         return !stopping.wait_for(lock, time, [this] { return stopped; });
     }
-};
 
-void HttpServer::State::handle(const httplib::Request &request, httplib::Response &response)
-{
-    Route route;
+    void handle(const httplib::Request &request, httplib::Response &response)
     {
-        std::unique_lock<std::mutex> lock(mutex);
-        requests << QString::fromStdString(request.path);
-        const auto found = routes.find(request.path);
-        if (found == routes.end()) {
-            response.status = 404;
-            response.set_content("not found", "text/plain");
+        Reply reply(404, 9, "not found", -1, "text/plain");
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            requests << QString::fromStdString(request.path);
+            if (const auto found = routes.find(request.path); found != routes.end())
+                reply = found->second;
+        }
+        if (!wait(reply.delay.count() ? reply.delay : delay))
             return;
-        }
-        route = found->second;
-        if (route.kind == Kind::Stall) {
-            stopping.wait(lock, [this] { return stopped; });
-            response.status = 503;
-            return;
-        }
-        if (route.delay.count() == 0)
-            route.delay = delay;
-    }
-    if (route.delay.count() > 0 && !wait(route.delay))
-        return;
-    response.status = route.status;
-    switch (route.kind) {
-    case Kind::Body:
-        if (!route.encoding.empty()) {
-            if (request.get_header_value("Accept-Encoding").find(route.encoding) ==
-                std::string::npos) {
-                response.status = 406;
-                return;
-            }
-            response.set_header("Content-Encoding", route.encoding);
-        }
-        if (route.body->empty()) {
-            response.set_content(std::string(), route.contentType);
-            break;
-        }
-        // Through a provider, which the server sends as it is: it would compress a text body
-        // on the way, and at its slowest setting, for clients that accept Brotli.
+        response.status = reply.status;
+        if (!reply.location.isEmpty())
+            return response.set_redirect(reply.location.toStdString(), reply.status);
+        if (reply.gzip)
+            response.set_header("Content-Encoding", "gzip");
+        // Through a provider, which sends the bytes as they are: the server would compress text.
+        const quint32 seed = seedOf(QByteArray::fromStdString(request.path));
         response.set_content_provider(
-            route.body->size(), route.contentType,
-            [body = route.body, end = route.sent < 0 ? route.body->size() : size_t(route.sent)](
-                size_t offset, size_t length, httplib::DataSink &sink) {
-                if (offset >= end)
+            size_t(reply.size), reply.type.toStdString(),
+            [this, reply, seed](size_t offset, size_t length, httplib::DataSink &sink) {
+                const qint64 at = qint64(offset), end = reply.cutAt < 0 ? reply.size : reply.cutAt;
+                if (at >= end)
                     return false; // drops the connection
-                return sink.write(body->data() + offset, std::min(length, end - offset));
+                const qint64 n =
+                    reply.trickle.count() ? 1 : std::min({qint64(length), ChunkSize, end - at});
+                QByteArray bytes = reply.body.mid(at, n);
+                if (reply.body.isEmpty()) {
+                    bytes.resize(n);
+                    fill(bytes.data(), at, n, seed);
+                }
+                return sink.write(bytes.constData(), size_t(n)) && wait(reply.trickle);
             });
-        break;
-    case Kind::Generated: {
-        const quint32 seed = seedOf(QString::fromStdString(request.path));
-        response.set_content_provider(
-            size_t(route.size), route.contentType,
-            [seed](size_t offset, size_t length, httplib::DataSink &sink) {
-                char buffer[ChunkSize];
-                const size_t n = std::min(length, ChunkSize);
-                fill(buffer, qint64(offset), n, seed);
-                return sink.write(buffer, n);
-            });
-        break;
     }
-    case Kind::Redirect:
-        response.set_redirect(route.target, route.status);
-        break;
-    case Kind::Reset: {
-        const qint64 sent = route.sent;
-        response.set_content_provider(
-            size_t(route.size), route.contentType,
-            [sent](size_t offset, size_t length, httplib::DataSink &sink) {
-                if (qint64(offset) >= sent)
-                    return false; // drops the connection
-                char buffer[ChunkSize];
-                const size_t n = std::min({length, ChunkSize, size_t(sent - qint64(offset))});
-                fill(buffer, qint64(offset), n, 0);
-                return sink.write(buffer, n);
-            });
-        break;
-    }
-    case Kind::Trickle:
-        response.set_content_provider(size_t(route.size), route.contentType,
-                                      [this, route](size_t, size_t, httplib::DataSink &sink) {
-                                          return sink.write("x", 1) && wait(route.interval);
-                                      });
-        break;
-    case Kind::Stall:
-        break;
-    }
-}
+};
 
 HttpServer::HttpServer()
     : d(std::make_unique<State>())
 {
     d->server.set_keep_alive_max_count(1000000);
-    d->server.set_keep_alive_timeout(2);
     d->server.set_tcp_nodelay(true);
-    d->server.new_task_queue = [] { return new httplib::ThreadPool(Threads); };
+    // Enough threads for kept-alive connections of several clients and delayed answers.
+    d->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
     d->server.Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
         d->handle(request, response);
     });
     // Listening starts here, so requests made before the thread accepts simply wait.
     d->port = d->server.bind_to_any_port("127.0.0.1");
-    if (d->port <= 0)
-        return;
-    d->thread = std::thread([this] { d->server.listen_after_bind(); });
+    if (d->port > 0)
+        d->thread = std::thread([this] { d->server.listen_after_bind(); });
     // stop() only works once the accepting loop runs.
-    for (int i = 0; i < 5000 && !d->server.is_running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 5000 && d->port > 0 && !d->server.is_running(); ++i)
+        std::this_thread::sleep_for(milliseconds(1));
 }
 
 HttpServer::~HttpServer()
@@ -214,11 +141,6 @@ HttpServer::~HttpServer()
     d->server.stop();
     if (d->thread.joinable())
         d->thread.join();
-}
-
-bool HttpServer::isRunning() const
-{
-    return d->port > 0;
 }
 
 int HttpServer::port() const
@@ -234,107 +156,57 @@ QString HttpServer::url(const QString &path) const
 QByteArray HttpServer::content(qint64 size, quint32 seed)
 {
     QByteArray bytes(size, Qt::Uninitialized);
-    fill(bytes.data(), 0, size_t(size), seed);
+    fill(bytes.data(), 0, size, seed);
     return bytes;
 }
 
 QByteArray HttpServer::generatedContent(const QString &path, qint64 size)
 {
-    return content(size, seedOf(path));
+    return content(size, seedOf(path.toUtf8()));
 }
 
-void HttpServer::file(const QString &path, const QByteArray &body, const QByteArray &contentType,
-                      int status)
+void HttpServer::reply(const QString &path, Reply reply)
 {
-    Route route;
-    route.status = status;
-    route.contentType = contentType.toStdString();
-    route.body = std::make_shared<const std::string>(body.toStdString());
+    if (reply.gzip)
+        reply.body = gzip(reply.body);
+    reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    d->routes[path.toStdString()] = reply;
 }
 
-void HttpServer::generated(const QString &path, qint64 size, const QByteArray &contentType)
+void HttpServer::file(const QString &path, const QByteArray &body, const QByteArray &type)
 {
-    Route route;
-    route.kind = Kind::Generated;
-    route.contentType = contentType.toStdString();
-    route.size = size;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    reply(path, {200, 0, body, -1, type});
 }
 
-void HttpServer::status(const QString &path, int status, qint64 bodySize)
+void HttpServer::generated(const QString &path, qint64 size, const QByteArray &type)
 {
-    const QByteArray page = "<html><body>" + QByteArray(bodySize, 'e') + "</body></html>";
-    file(path, page.first(bodySize), "text/html", status);
-}
-
-void HttpServer::redirect(const QString &path, const QString &target, int status)
-{
-    Route route;
-    route.kind = Kind::Redirect;
-    route.status = status;
-    route.target = target.toStdString();
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    reply(path, {200, size, {}, -1, type});
 }
 
 void HttpServer::reset(const QString &path, qint64 announced, qint64 sent)
 {
-    Route route;
-    route.kind = Kind::Reset;
-    route.contentType = "image/jpeg";
-    route.size = announced;
-    route.sent = sent;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    reply(path, {200, announced, {}, sent});
 }
 
-void HttpServer::gzipped(const QString &path, const QByteArray &body, qint64 cutAt,
-                         const QByteArray &contentType)
+void HttpServer::redirect(const QString &path, const QString &target)
 {
-    Route route;
-    route.contentType = contentType.toStdString();
-    route.body = std::make_shared<const std::string>(gzip(body));
-    route.encoding = "gzip";
-    route.sent = cutAt;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    Reply moved(302);
+    moved.location = target;
+    reply(path, moved);
 }
 
-void HttpServer::trickle(const QString &path, std::chrono::milliseconds interval)
+void HttpServer::gzipped(const QString &path, const QByteArray &body, qint64 cutAt)
 {
-    Route route;
-    route.kind = Kind::Trickle;
-    route.contentType = "image/jpeg";
-    route.size = 100000;
-    route.interval = interval;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
+    Reply compressed(200, 0, body, cutAt, "text/html");
+    compressed.gzip = true;
+    reply(path, compressed);
 }
 
-void HttpServer::delay(std::chrono::milliseconds delay, const QString &path)
+void HttpServer::delay(milliseconds delay, const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    if (path.isEmpty())
-        d->delay = delay;
-    else if (const auto found = d->routes.find(key(path)); found != d->routes.end())
-        found->second.delay = delay;
-}
-
-void HttpServer::stall(const QString &path)
-{
-    Route route;
-    route.kind = Kind::Stall;
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[key(path)] = route;
-}
-
-void HttpServer::remove(const QString &path)
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes.erase(key(path));
+    (path.isEmpty() ? d->delay : d->routes[path.toStdString()].delay) = delay;
 }
 
 QStringList HttpServer::requests() const

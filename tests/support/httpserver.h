@@ -10,49 +10,56 @@
 namespace kuokuo::test {
 
 // An HTTP server on 127.0.0.1 with a free port, running on its own threads for the lifetime of
-// the object. It serves what a test or benchmark gives it, keeps connections alive, and injects
-// the faults a download must survive.
+// the object. It serves what a test or benchmark gives it, keeps connections alive, records
+// every path asked for, and injects the faults a download must survive. A path nothing was put
+// under gets a short 404.
 class HttpServer
 {
 public:
+    // What a path answers: `size` bytes (announced in Content-Length) of `body`, or of
+    // generatedContent when there is no body; the connection closes after the first `cutAt` of
+    // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
+    // bytes); one byte every `trickle`; a redirect to `location`. Every answer waits `delay`
+    // first, or while the server runs, when that is longer.
+    struct Reply
+    {
+        Reply(int status = 200, qint64 size = 0, const QByteArray &body = {}, qint64 cutAt = -1,
+              const QByteArray &type = "image/jpeg");
+        int status;
+        qint64 size; // the body's own size when there is one
+        QByteArray body;
+        qint64 cutAt;
+        QByteArray type;
+        bool gzip = false;
+        QString location;
+        std::chrono::milliseconds trickle{0};
+        std::chrono::milliseconds delay{0};
+    };
+
     HttpServer();
     ~HttpServer();
     HttpServer(const HttpServer &) = delete;
     HttpServer &operator=(const HttpServer &) = delete;
 
-    bool isRunning() const;
-    int port() const;
+    int port() const; // -1 when no port could be had
     // "http://127.0.0.1:port" followed by `path`.
     QString url(const QString &path = QStringLiteral("/")) const;
-
     // Deterministic, varied bytes: the same size and seed always give the same bytes.
     static QByteArray content(qint64 size, quint32 seed = 0);
-    // The bytes `generated` serves for `path`.
+    // The bytes a reply without a body sends for `path`.
     static QByteArray generatedContent(const QString &path, qint64 size);
 
-    // `body` with the given status and type.
-    void file(const QString &path, const QByteArray &body,
-              const QByteArray &contentType = "image/jpeg", int status = 200);
+    void reply(const QString &path, Reply reply);
+    void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg");
     // `size` bytes of generatedContent, produced while sending: any size costs no memory.
-    void generated(const QString &path, qint64 size, const QByteArray &contentType = "image/jpeg");
-    // An error status with a body of `bodySize` bytes (an error page).
-    void status(const QString &path, int status, qint64 bodySize);
-    void redirect(const QString &path, const QString &target, int status = 302);
+    void generated(const QString &path, qint64 size, const QByteArray &type = "image/jpeg");
     // Announces `announced` bytes, sends the first `sent` of them and closes the connection.
     void reset(const QString &path, qint64 announced, qint64 sent);
-    // `body` gzip-compressed (for a client that accepts gzip), sent whole or, with `cutAt`,
-    // only its first `cutAt` compressed bytes before the connection closes.
-    void gzipped(const QString &path, const QByteArray &body, qint64 cutAt = -1,
-                 const QByteArray &contentType = "text/html");
-    // Announces a body and sends one byte of it every `interval`.
-    void trickle(const QString &path, std::chrono::milliseconds interval);
-    // Takes the request and never answers while the server runs.
-    void stall(const QString &path);
-    void remove(const QString &path);
-    // Every answer to `path` (every answer, for an empty path) waits `delay` first.
+    void redirect(const QString &path, const QString &target);
+    void gzipped(const QString &path, const QByteArray &body, qint64 cutAt = -1);
+    // Every answer to `path` (to every path, for an empty one) waits `delay` first.
     void delay(std::chrono::milliseconds delay, const QString &path = QString());
 
-    // Every path asked for, in order; a path nothing was put under gets a short 404.
     QStringList requests() const;
     void clearRequests();
 
