@@ -40,7 +40,6 @@ private Q_SLOTS:
         row("second key with MSINFO32.EXE", QByteArray(), "MSINFO32.EXE", true,
             "<folder>/MSINFO32.EXE");
         row("second key without it", QByteArray(), "msinfo32.exe", true, "");
-        row("neither key", QByteArray(), nullptr, true, "");
     }
     void startSysInfo()
     {

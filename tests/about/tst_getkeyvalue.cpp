@@ -17,7 +17,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("value");   // "-": GetKeyValue fails
         QTest::newRow("string with NUL")
             << Registry::REG_SZ << QByteArray("C:\\a.exe", 9) << "C:\\a.exe";
-        QTest::newRow("string without NUL") << Registry::REG_SZ << QByteArray("abc") << "abc";
         // 0x0110F10A little-endian, last byte first, each byte without its leading zero.
         QTest::newRow("32-bit") << Registry::REG_DWORD << QByteArray("\x0a\xf1\x10\x01", 4)
                                 << "&h110F1A";

@@ -1,6 +1,7 @@
 #include "support/session.h"
 
-class Form1Test : public QObject
+// The cat's two windows: the message window every window speaks through, and the greeting.
+class MascotWindowsTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -29,8 +30,6 @@ private Q_SLOTS:
             click(m_form, "Command4");
         QCOMPARE(seen, (QSet<int>{22, 16, 14}));
         QVERIFY(m_form->isVisible() && !Forms::loaded<frmBrowser>()); // no page opened
-        QTest::mouseDClick(m_form->findChild<QLabel *>("kuokuo"), Qt::LeftButton);
-        QCOMPARE(shownLine(m_form), 3);
     }
     void buttons_data()
     {
@@ -61,7 +60,44 @@ private Q_SLOTS:
         QCOMPARE(m_session->engines.log, browser ? QStringList{"load|" + address} : QStringList());
     }
 
+    void speaks()
+    {
+        const QString texts =
+            "kuokuoform=KUOKUOメッセージにゃあ;Command7=わかった！;Command6=KUOKUOとさよならする";
+        QCOMPARE(shownTexts(Forms::instance<kuokuoform>(), texts), texts);
+        QCOMPARE(shownLine(form()), 7); // its load
+        QVERIFY(button("Command7")->isVisibleTo(form()) &&
+                !button("Command6")->isVisibleTo(form()));
+        click(form(), "Command7");
+        QTRY_VERIFY(!Forms::loaded<kuokuoform>()); // unloaded: the next show loads afresh
+        speak(25);
+        QVERIFY(form()->isVisible());
+        QCOMPARE(shownLine(form()), 25);
+        // A line without picture, or none at all, changes nothing.
+        QVERIFY(QFile::remove(m_session->folder.file("cat12.png")));
+        const QImage before = cat()->pixmap().toImage();
+        for (int line : {12, 26, -1})
+            form()->kuokuoserihu(qint16(line));
+        QCOMPARE(shownLine(form()), 25);
+        QCOMPARE(cat()->pixmap().toImage(), before);
+    }
+    void clicksOnTheCat()
+    {
+        QSet<int> seen;
+        for (int i = 0; i < 60; ++i) {
+            QTest::mouseClick(cat(), Qt::LeftButton);
+            seen.insert(shownLine(form()));
+        }
+        QCOMPARE(seen, (QSet<int>{12, 15, 19}));
+        QTest::mouseDClick(cat(), Qt::LeftButton);
+        QCOMPARE(shownLine(form()), 3);
+    }
+
 private:
+    static kuokuoform *form() { return Forms::show<kuokuoform>(); }
+    static QPushButton *button(const char *name) { return form()->findChild<QPushButton *>(name); }
+    static QLabel *cat() { return form()->findChild<QLabel *>("kuokuo"); }
+
     Form1 *open(QTime time = QTime(15, 0))
     {
         m_session->clock.time = time;
@@ -72,5 +108,5 @@ private:
     QPointer<Form1> m_form;
 };
 
-QTEST_MAIN(Form1Test)
-#include "tst_form1.moc"
+QTEST_MAIN(MascotWindowsTest)
+#include "tst_mascotwindows.moc"

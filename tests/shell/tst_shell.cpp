@@ -1,6 +1,7 @@
 #include "common/filenames.h"
 #include "common/listfile.h"
 #include "common/workingfiles.h"
+#include "shell/browserlayout.h"
 #include "shell/settingsfile.h"
 #include "support/fulldisk.h"
 
@@ -17,10 +18,30 @@ const QByteArray R = "[rmsheya.rtp]\r\n0\r\n\r\n";
 const QByteArray A = "[rad.rtp]\r\n1\r\nhttp://127.0.0.1/~neko/\r\n\r\n";
 } // namespace
 
-class SettingsFileTest : public QObject
+// The navigator's pure parts: the settings file and the window's layout rule.
+class ShellTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void resizeRule()
+    {
+        // Client area in twips: address box width (-1: kept), browser width x height.
+        const auto layout = [](int width, int height) {
+            const BrowserLayout l = formResizeLayout(width, height);
+            return QString("%1 %2x%3")
+                .arg(l.comboWidth.value_or(-1))
+                .arg(l.browserWidth)
+                .arg(l.browserHeight);
+        };
+        QCOMPARE(layout(10770, 8835), "10670 10670x7385");
+        QCOMPARE(layout(1000, 8835), "900 900x7385");
+        QCOMPARE(layout(100, 1450), "0 0x0");
+        QCOMPARE(layout(0, 0), "-1 10770x8835"); // minimized: the fallback size
+        QCOMPARE(layout(5000, 1449), "4900 10770x8835");
+        QCOMPARE(twipsToPixels(10770, 96), 718); // 15 twips a pixel
+        QCOMPARE(twipsToPixels(675, 144), 68);   // 67.5: rounded, not cut
+        QCOMPARE(pixelsToTwips(68, 144), 680);
+    }
     void init() { m_folder.emplace(); }
     void split_data()
     {
@@ -80,7 +101,8 @@ private Q_SLOTS:
         QVERIFY(missing.isEmpty() || QFile::remove(m_folder->filePath(missing)));
         QCOMPARE(saveSettings(path()), missing.isEmpty());
         const bool noSettings = missing == FileNames::Settings;
-        QCOMPARE(read(FileNames::SettingsBackup), noSettings ? QByteArray("an older backup") : L + S + R + A);
+        QCOMPARE(read(FileNames::SettingsBackup),
+                 noSettings ? QByteArray("an older backup") : L + S + R + A);
         QCOMPARE(read(FileNames::Settings), noSettings ? QByteArray("missing")
                                             : missing.isEmpty()
                                                 ? L + "stray\r\n" + S + R + "[rad.rtp]\r\n0\r\n"
@@ -136,5 +158,5 @@ private:
     std::optional<QTemporaryDir> m_folder;
 };
 
-QTEST_GUILESS_MAIN(SettingsFileTest)
-#include "tst_settingsfile.moc"
+QTEST_GUILESS_MAIN(ShellTest)
+#include "tst_shell.moc"

@@ -1,0 +1,169 @@
+#include "common/listfile.h"
+#include "common/number.h"
+#include "common/programfolder.h"
+#include "common/textfile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace kuokuo;
+
+// The pieces every subsystem uses: text files, list files, numbers and the program folder.
+class CommonTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void reads_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("fields");   // 0: whole lines to the end
+        QTest::addColumn<QString>("read"); // joined by "|"; then "/" and the rest of the line
+        const auto row = [](const char *name, const QByteArray &bytes, int fields,
+                            const char *read) {
+            QTest::newRow(name) << bytes << fields << QString::fromUtf8(read);
+        };
+        row("CR LF", "a\r\nb\r\n", 0, "a|b");
+        row("lone LF, lone CR, no end", "a\nb\rc", 0, "a|b|c");
+        row("empty lines kept", "\r\n\r\nx\r\n", 0, "||x");
+        row("LF CR is two ends", "a\n\rb", 0, "a||b");
+        row("fields of the lines file", "\"cat1.gif\",\"\",\"\x94\x4c\"\r\nnext", 3,
+            "cat1.gif||猫/next");
+        row("quoted field keeps commas", "\"a,b\",x\r\nz", 2, "a,b|x/z");
+        row("after the quote skipped to the comma", "\"a\"junk,\"b\"more\r\nz", 2, "a|b/z");
+        row("leading spaces skipped", "   \"a\",  b\r\nz", 2, "a|b/z");
+        row("across line ends, empty line consumed", "[m]\r\nb\n\r\nz", 3, "[m]|b|/z");
+    }
+    void reads()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, fields);
+        TextReader reader(bytes);
+        QStringList read;
+        for (QString piece;
+             fields ? read.size() < fields && reader.readField(piece) : reader.readLine(piece);)
+            read << piece;
+        QString rest;
+        QTEST(read.join('|') + (reader.readLine(rest) ? "/" + rest : ""), "read");
+    }
+    void cp932()
+    {
+        // Wave dash, circled digit, half-width kana and the full-width space as Windows writes
+        // them; backslash and tilde stay ASCII.
+        const QString text = QStringLiteral("～①ﾊﾞ　c:\\a~b");
+        TextWriter writer;
+        QVERIFY(writer.writeLine(text));
+        QCOMPARE(writer.bytes(), QByteArray("\x81\x60\x87\x40\xca\xde\x81\x40"
+                                            "c:\\a~b\r\n"));
+        QCOMPARE(decodeCp932(writer.bytes()), text + "\r\n");
+        QVERIFY(!writer.writeLine(QStringLiteral("http://example/😺"))); // never written as "?"
+        QVERIFY(!writer.ok() && !writer.bytes().contains('?'));
+        // An address CP932 cannot hold is kept as the same address.
+        QCOMPARE(percentEncodeOutsideCp932(QStringLiteral("/München/😺/～ねこ%41")),
+                 QStringLiteral("/M%C3%BCnchen/%F0%9F%98%BA/～ねこ%41"));
+    }
+    void saves()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("kuekuenavi.ini");
+        const auto modeAfterSave = [&](int umask) {
+            const mode_t previous = ::umask(mode_t(umask));
+            const bool saved = saveFileAtomically(path, "new\r\n");
+            ::umask(previous);
+            struct stat info = {};
+            return saved && ::stat(QFile::encodeName(path), &info) == 0 ? info.st_mode & 07777 : 0;
+        };
+        // A new file gets 0666 less the umask; a replaced file keeps its mode.
+        QCOMPARE(modeAfterSave(022), 0644u);
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(modeAfterSave(077), 0600u);
+        for (const mode_t mode : {0664, 0444}) {
+            QVERIFY(::chmod(QFile::encodeName(path), mode) == 0);
+            QCOMPARE(modeAfterSave(077), mode);
+        }
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QByteArray>("lines"); // joined by "|"; empty: no file
+        QTest::addColumn<QString>("entries");  // joined by "|"; "fails": the load fails
+        const auto row = [](const char *name, const QByteArray &lines, const char *entries) {
+            QTest::newRow(name) << *encodeCp932(QString::fromUtf8(lines))
+                                << QString::fromUtf8(entries);
+        };
+        row("missing file", "", "fails");
+        row("marker not examined", "[x]|2|a|ねこ||", "a|ねこ");
+        row("count 0 reads no entry", "[m]|0|stray||", "");
+        row("count not a number is 0", "[m]|abc||", "");
+        row("count with trailing text", "[m]|1 entry|a||", "a");
+        row("count 2.5 rounds to 2", "[m]|2.5|a|b||", "a|b");
+        row("count 2.6 rounds to 3", "[m]|2.6|a|b|c||", "a|b|c");
+        row("count 3.5 rounds to 4", "[m]|3.5|a|b|c|d||", "a|b|c|d");
+        row("fewer lines than the count", "[m]|3|a|b||", "fails");
+        row("missing closing line", "[m]|2|a|b|", "fails");
+        row("count above the capacity", "[m]|51|" + QByteArray("x|").repeated(51) + "|", "fails");
+    }
+    void load()
+    {
+        QFETCH(QByteArray, lines);
+        QTemporaryDir dir;
+        const ListFile list = ListFile::servers(dir.path());
+        QVERIFY(lines.isEmpty() || saveFileAtomically(list.path(), lines.replace('|', "\r\n")));
+        const std::optional<QStringList> loaded = list.load();
+        QTEST(loaded ? loaded->join('|') : QStringLiteral("fails"), "entries");
+    }
+    void save()
+    {
+        QTemporaryDir dir;
+        const ListFile list = ListFile::rooms(dir.path());
+        QVERIFY(list.save({"lobby", QStringLiteral("部屋～")}));
+        QByteArray bytes;
+        QVERIFY(readWholeFile(list.path(), bytes));
+        QCOMPARE(bytes,
+                 QByteArray("[rmsheya.rtp]\r\n2\r\nlobby\r\n\x95\x94\x89\xae\x81\x60\r\n\r\n"));
+        // What would break the file or the settings file is not written; the old file stays.
+        for (const QStringList &bad : {QStringList{"a", "http://x/😺"}, QStringList{"a", ""},
+                                       QStringList{"a\nb"}, QStringList(51, "x")})
+            QVERIFY2(!list.save(bad) && list.load() == QStringList({"lobby", "部屋～"}),
+                     qPrintable(bad.join('|')));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"rmsheya.rtp"});
+        // Entries are compared exactly: case and spaces count.
+        QStringList entries{"srv", "SRV", "srv"};
+        QVERIFY(!addListEntry(entries, QString()) && !addListEntry(entries, "srv"));
+        QVERIFY(addListEntry(entries, "Srv") && addListEntry(entries, " srv"));
+        QCOMPARE(removeListEntry(entries, "srv"), 0); // the first of two
+        QCOMPARE(entries, QStringList({"SRV", "srv", "Srv", " srv"}));
+    }
+
+    void numbers()
+    {
+        // A fraction goes to the nearest integer, a half to the even one; 99999: not a number.
+        const std::pair<const char *, int> rows[] = {
+            {" +42 ", 42}, {"-32768", -32768}, {"32767", 32767}, {"32768", 99999}, {"2.5", 2},
+            {"3.5", 4},    {"-2.5", -2},       {"2.6", 3},       {".5", 0},        {"7.", 7},
+            {"", 99999},   {"12a", 99999},     {"1e3", 99999},   {"1 2", 99999},   {"１２", 99999}};
+        for (const auto &[text, value] : rows) {
+            const std::optional<qint16> number = kuokuo::toInt16(QString::fromUtf8(text));
+            QCOMPARE(QString(text) + "=" + QString::number(number ? int(*number) : 99999),
+                     QString(text) + "=" + QString::number(value));
+        }
+    }
+
+    void choosesTheFolderOfAPortableCopyOnly()
+    {
+        QTemporaryDir top;
+        QVERIFY(QDir(top.path()).mkpath("copy") && QDir(top.path()).mkpath("prefix/bin"));
+        const auto chosen = [&](const QString &folder) {
+            return ProgramFolder::choose(QDir(top.path()).filePath(folder), "/per/user");
+        };
+        QCOMPARE(chosen("copy/"), top.path() + "/copy");
+        QCOMPARE(chosen("missing"), QString("/per/user"));
+        QCOMPARE(chosen("prefix/bin"), QString("/per/user")); // an installed program
+        QCOMPARE(chosen("/usr/share"), QString("/per/user")); // which root can write to
+    }
+};
+
+QTEST_GUILESS_MAIN(CommonTest)
+#include "tst_common.moc"
