@@ -50,10 +50,10 @@ private Q_SLOTS:
         FakeRegistry registry;
         Installed<Registry> installed(registry);
         if (!first.isNull())
-            registry.keys[Registry::MsInfoKey]["PATH"] = {Registry::REG_SZ, first};
+            registry.values[Registry::MsInfoKey + "\\PATH"] = {Registry::REG_SZ, first};
         if (!second.isNull())
-            registry.keys[Registry::SharedToolsKey]["MSINFO"] = {Registry::REG_SZ,
-                                                                 folder.path().toLocal8Bit()};
+            registry.values[Registry::SharedToolsKey + "\\MSINFO"] = {Registry::REG_SZ,
+                                                                      folder.path().toLocal8Bit()};
         QVERIFY(second.isNull() || QFile(folder.filePath(second)).open(QIODevice::WriteOnly));
         QFETCH(bool, startWorks);
         m_session->starter.result = startWorks;

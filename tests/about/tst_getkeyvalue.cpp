@@ -32,9 +32,9 @@ private Q_SLOTS:
         QFETCH(quint32, type);
         QFETCH(QByteArray, data);
         FakeRegistry registry;
-        registry.keys[Registry::MsInfoKey]["x"] = {};
+        registry.values[Registry::MsInfoKey + "\\x"] = {};
         if (!data.isNull())
-            registry.keys[Registry::MsInfoKey]["PATH"] = {type, data};
+            registry.values[Registry::MsInfoKey + "\\PATH"] = {type, data};
         QString keyVal = "before";
         const bool read = GetKeyValue(registry, HKLM, Registry::MsInfoKey, "PATH", keyVal);
         QTEST(read ? keyVal : "-" + keyVal, "value");

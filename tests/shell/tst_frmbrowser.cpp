@@ -90,7 +90,8 @@ private Q_SLOTS:
         QCOMPARE(m_session->dialogs.calls,
                  QStringList{"save|保存する場所を選んでにゃあ|" + folder() + "/neko.zip"});
         QCOMPARE(download.acceptedPath, saved.filePath(QStringLiteral(".ねこ.zip.part")));
-        download.advance(450, 1000);
+        download.received = 450, download.total = 1000;
+        Q_EMIT download.progress();
         QCOMPARE(window()->windowTitle(), QStringLiteral("ダウンロード中... 45%"));
         QVERIFY(QFile(download.acceptedPath).open(QIODevice::WriteOnly));
         Q_EMIT download.ended(PageDownload::End::Completed);

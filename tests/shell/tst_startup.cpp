@@ -45,24 +45,6 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QVERIFY(window && window->isVisible() && !folder().exists(FileNames::SettingsBackup));
     }
-    void missingSettingsFileComesWithTheProgram()
-    {
-        QVERIFY(QFile::remove(folder().file(FileNames::Settings)));
-        startNavigator();
-        QFile file(":/content/" + FileNames::Settings);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray shipped = file.readAll();
-        QCOMPARE(folder().read(FileNames::Settings), shipped);
-        QCOMPARE(m_session->engines.log,
-                 QStringList{"load|" + folder().file(FileNames::StartPage)});
-        menu("adoresut", "http://127.0.0.1/neko"); // the run's changes are saved at the exit
-        menu("end");
-        QCOMPARE(folder().read(FileNames::SettingsBackup), shipped);
-        QCOMPARE(folder().read(FileNames::Settings),
-                 shipped.left(shipped.indexOf("\r\n\r\n") + 4) + "[rmssaaba.rtp]\r\n0\r\n\r\n" +
-                     "[rmsheya.rtp]\r\n0\r\n\r\n" + listFile("rad.rtp", {"http://127.0.0.1/neko"}));
-        QCOMPARE(Forms::loaded<kuokuoform>()->shownLine(), qint16(7)); // the shipped lines work
-    }
     void exitSavesThenBidsFarewell()
     {
         QVERIFY(folder().write("notes.txt", "kept"));

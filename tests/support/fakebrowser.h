@@ -8,26 +8,18 @@
 
 namespace kuokuo::test {
 
-// A download the test plays the engine's part for: it records where it was accepted into or
-// that it was cancelled, and reports the progress and the end the test gives it.
-class FakePageDownload final : public PageDownload
+// A download the test plays the engine's part for: it records where it was accepted into, and
+// reports the progress and the end the test gives it.
+struct FakePageDownload final : PageDownload
 {
-public:
     QString suggested, acceptedPath;
-    bool cancelled = false;
     qint64 received = 0, total = -1;
-
     QString suggestedFileName() const override { return suggested; }
     void accept(const QString &path) override { acceptedPath = path; }
-    void cancel() override { cancelled = true; }
+    void cancel() override { acceptedPath.clear(); }
     qint64 receivedBytes() const override { return received; }
     qint64 totalBytes() const override { return total; }
-    QString errorString() const override { return QStringLiteral("test"); }
-    void advance(qint64 bytes, qint64 size)
-    {
-        received = bytes, total = size;
-        Q_EMIT progress();
-    }
+    QString errorString() const override { return {}; }
 };
 
 // A browser control that logs what the window asks of it ("GoBack", "load|address" for the

@@ -7,18 +7,13 @@
 
 namespace kuokuo::test {
 
-// A registry made of a table: key path -> value name -> (type, data bytes). The calls are logged
-// as "open|root|key|options|access", "query|value" and "close|handle".
+// A registry made of a table: "key\value" -> (type, data bytes). The calls are logged as
+// "open|root|key|options|access", "query|value" and "close|handle".
 class FakeRegistry final : public Registry
 {
 public:
-    struct Value
-    {
-        quint32 type = REG_SZ;
-        QByteArray data;
-    };
-    QHash<QString, QHash<QString, Value>> keys;
-    QStringList log;
+    QHash<QString, std::pair<quint32, QByteArray>> values;
+    QStringList log, open;
 
     long RegOpenKeyExA(Key root, const QString &key, quint32 options, quint32 access,
                        Key *result) override
@@ -28,20 +23,21 @@ public:
                    .arg(key)
                    .arg(options)
                    .arg(access, 0, 16);
-        *result = root == HKEY_LOCAL_MACHINE && keys.contains(key) ? (m_open << key).size() : 0;
-        return *result ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        const bool known =
+            root == HKEY_LOCAL_MACHINE && !values.keys().filter(key + '\\').isEmpty();
+        *result = known ? Key((open << key).size()) : 0;
+        return known ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
     long RegQueryValueExA(Key key, const QString &name, quint32 *type, QByteArray &data,
                           quint32 *size) override
     {
         log << QStringLiteral("query|%1").arg(name);
-        const QHash<QString, Value> values = keys.value(m_open.value(qsizetype(key) - 1));
-        const Value value = values.value(name);
-        if (!values.contains(name) || quint32(value.data.size()) > *size)
-            return values.contains(name) ? ERROR_MORE_DATA : ERROR_FILE_NOT_FOUND;
-        std::copy(value.data.cbegin(), value.data.cend(), data.begin());
-        *size = quint32(value.data.size());
-        *type = value.type;
+        const auto value = values.constFind(open.value(qsizetype(key) - 1) + '\\' + name);
+        if (value == values.cend() || quint32(value->second.size()) > *size)
+            return value == values.cend() ? ERROR_FILE_NOT_FOUND : ERROR_MORE_DATA;
+        std::copy(value->second.cbegin(), value->second.cend(), data.begin());
+        *size = quint32(value->second.size());
+        *type = value->first;
         return ERROR_SUCCESS;
     }
     long RegCloseKey(Key key) override
@@ -49,9 +45,6 @@ public:
         log << QStringLiteral("close|%1").arg(key);
         return key ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
     }
-
-private:
-    QStringList m_open;
 };
 
 } // namespace kuokuo::test

@@ -35,7 +35,6 @@ public:
     QQueue<QString> inputAnswers; // an empty queue answers as Cancel does (empty text)
     QQueue<QString> saveAnswers;  // likewise
     QStringList calls;
-    int beeps = 0;
 
     Answer askYesNo(QWidget *, const QString &title, const QString &prompt) override
     {
@@ -57,49 +56,38 @@ public:
         calls << QStringLiteral("save|%1|%2").arg(title, path);
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
-    void beep() override { calls << QStringLiteral("beep"), ++beeps; }
+    void beep() override { calls << QStringLiteral("beep"); }
 };
 
-class FakeFolderPicker final : public FolderPicker
+// The other adapters answer what the test sets and record what they were given.
+struct FakeFolderPicker final : FolderPicker
 {
-public:
     std::optional<QString> answer; // nothing: the user cancels
     QStringList titles;
     std::optional<QString> chooseFolder(QWidget *, const QString &title) override
     {
-        titles << title;
-        return answer;
+        return titles << title, answer;
     }
 };
-
-// Records what it was given to open, or to start, and answers `result`.
-class FakeSchemeLauncher final : public SchemeLauncher
+struct FakeSchemeLauncher final : SchemeLauncher
 {
-public:
     QStringList launched;
     bool launch(const QString &address) override { return launched << address, true; }
 };
-
-class FakeProcessStarter final : public ProcessStarter
+struct FakeProcessStarter final : ProcessStarter
 {
-public:
     QStringList started;
     bool result = true;
     bool start(const QString &program) override { return started << program, result; }
 };
-
-class FakeHostInfo final : public HostInfo
+struct FakeHostInfo final : HostInfo
 {
-public:
     QString hostName, ip;
     QString localHostName() override { return hostName; }
     QString localIp() override { return ip; }
 };
-
-// A clock that stands still at the time the test sets.
-class FakeClock final : public Clock
+struct FakeClock final : Clock
 {
-public:
     QTime time{12, 0};
     QTime currentTime() override { return time; }
 };
