@@ -1,9 +1,6 @@
 #include "support/httpserver.h"
 
-#include <QtEndian>
-
 #include <httplib.h>
-#include <zlib.h>
 
 #include <condition_variable>
 #include <map>
@@ -14,58 +11,26 @@ namespace kuokuo::test {
 
 namespace {
 using std::chrono::milliseconds;
-using Reply = HttpServer::Reply;
 
-constexpr qint64 ChunkSize = 64 * 1024;
-
-void fill(char *out, qint64 offset, qint64 length, quint32 seed)
+// `length` bytes from `offset` on of the endless sequence that `seed` starts.
+QByteArray generate(qint64 offset, qint64 length, quint64 seed)
 {
-    for (qint64 i = 0; i < length; ++i) {
-        const quint64 at = quint64(offset + i);
-        out[i] = char((at * 31 + (at >> 9) * 7 + seed) & 0xFF);
-    }
-}
-
-// FNV-1a: stable across runs, unlike qHash.
-quint32 seedOf(const QByteArray &path)
-{
-    quint32 hash = 2166136261u;
-    for (const char c : path)
-        hash = (hash ^ quint8(c)) * 16777619u;
-    return hash;
-}
-
-// The deflate data of qCompress (after 4 bytes of length and 2 of zlib header, before 4 of
-// checksum) in gzip's frame.
-QByteArray gzip(const QByteArray &body)
-{
-    const QByteArray zlib = qCompress(body, 1);
-    const quint32 trailer[] = {
-        qToLittleEndian(
-            quint32(crc32(0, reinterpret_cast<const Bytef *>(body.data()), uInt(body.size())))),
-        qToLittleEndian(quint32(body.size()))};
-    return QByteArray("\x1f\x8b\x08\0\0\0\0\0\0\xff", 10) + zlib.mid(6, zlib.size() - 10) +
-           QByteArray(reinterpret_cast<const char *>(trailer), sizeof trailer);
+    QByteArray bytes(length, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (quint64 at = quint64(offset); at < quint64(offset + length); ++at)
+        *out++ = char((at * 31 + (at >> 9) * 7 + seed) & 0xFF);
+    return bytes;
 }
 } // namespace
-
-Reply::Reply(int status, qint64 size, const QByteArray &body, qint64 cutAt, const QByteArray &type)
-    : status(status)
-    , size(size)
-    , body(body)
-    , cutAt(cutAt)
-    , type(type)
-{}
 
 struct HttpServer::State
 {
     httplib::Server server;
     std::thread thread;
-    int port = -1;
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::condition_variable stopping;
     bool stopped = false;
-    std::map<std::string, Reply> routes;
+    std::map<QString, Reply> routes;
     milliseconds delay{0};
     QStringList requests;
 
@@ -78,14 +43,16 @@ struct HttpServer::State
 
     void handle(const httplib::Request &request, httplib::Response &response)
     {
-        Reply reply(404, 9, "not found", -1, "text/plain");
+        const QString path = QString::fromStdString(request.path);
+        Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}};
         {
             std::lock_guard<std::mutex> lock(mutex);
-            requests << QString::fromStdString(request.path);
-            if (const auto found = routes.find(request.path); found != routes.end())
+            requests << path;
+            if (const auto found = routes.find(path); found != routes.end())
                 reply = found->second;
+            reply.delay = std::max(reply.delay, delay);
         }
-        if (!wait(reply.delay.count() ? reply.delay : delay))
+        if (!wait(reply.delay))
             return;
         response.status = reply.status;
         if (!reply.location.isEmpty())
@@ -93,20 +60,15 @@ struct HttpServer::State
         if (reply.gzip)
             response.set_header("Content-Encoding", "gzip");
         // Through a provider, which sends the bytes as they are: the server would compress text.
-        const quint32 seed = seedOf(QByteArray::fromStdString(request.path));
         response.set_content_provider(
             size_t(reply.size), reply.type.toStdString(),
-            [this, reply, seed](size_t offset, size_t length, httplib::DataSink &sink) {
+            [this, reply, seed = qHash(path)](size_t offset, size_t, httplib::DataSink &sink) {
                 const qint64 at = qint64(offset), end = reply.cutAt < 0 ? reply.size : reply.cutAt;
                 if (at >= end)
                     return false; // drops the connection
-                const qint64 n =
-                    reply.trickle.count() ? 1 : std::min({qint64(length), ChunkSize, end - at});
-                QByteArray bytes = reply.body.mid(at, n);
-                if (reply.body.isEmpty()) {
-                    bytes.resize(n);
-                    fill(bytes.data(), at, n, seed);
-                }
+                const qint64 n = reply.trickle.count() ? 1 : std::min<qint64>(64 * 1024, end - at);
+                const QByteArray bytes =
+                    reply.body.isEmpty() ? generate(at, n, seed) : reply.body.mid(at, n);
                 return sink.write(bytes.constData(), size_t(n)) && wait(reply.trickle);
             });
     }
@@ -123,11 +85,11 @@ HttpServer::HttpServer()
         d->handle(request, response);
     });
     // Listening starts here, so requests made before the thread accepts simply wait.
-    d->port = d->server.bind_to_any_port("127.0.0.1");
-    if (d->port > 0)
+    m_port = d->server.bind_to_any_port("127.0.0.1");
+    if (m_port > 0)
         d->thread = std::thread([this] { d->server.listen_after_bind(); });
     // stop() only works once the accepting loop runs.
-    for (int i = 0; i < 5000 && d->port > 0 && !d->server.is_running(); ++i)
+    for (int i = 0; i < 5000 && m_port > 0 && !d->server.is_running(); ++i)
         std::this_thread::sleep_for(milliseconds(1));
 }
 
@@ -143,70 +105,39 @@ HttpServer::~HttpServer()
         d->thread.join();
 }
 
-int HttpServer::port() const
-{
-    return d->port;
-}
-
-QString HttpServer::url(const QString &path) const
-{
-    return QStringLiteral("http://127.0.0.1:%1%2").arg(d->port).arg(path);
-}
-
 QByteArray HttpServer::content(qint64 size, quint32 seed)
 {
-    QByteArray bytes(size, Qt::Uninitialized);
-    fill(bytes.data(), 0, size, seed);
-    return bytes;
+    return generate(0, size, seed);
 }
 
+// qHash without a seed of its own gives a path the same number in every run.
 QByteArray HttpServer::generatedContent(const QString &path, qint64 size)
 {
-    return content(size, seedOf(path.toUtf8()));
+    return generate(0, size, qHash(path));
 }
 
 void HttpServer::reply(const QString &path, Reply reply)
 {
-    if (reply.gzip)
-        reply.body = gzip(reply.body);
+    if (reply.gzip) {
+        // The server's own compressor, in gzip's frame.
+        std::string packed;
+        httplib::detail::gzip_compressor().compress(reply.body.constData(),
+                                                    size_t(reply.body.size()), true,
+                                                    [&](const char *data, size_t n) {
+                                                        packed.append(data, n);
+                                                        return true;
+                                                    });
+        reply.body = QByteArray::fromStdString(packed);
+    }
     reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[path.toStdString()] = reply;
-}
-
-void HttpServer::file(const QString &path, const QByteArray &body, const QByteArray &type)
-{
-    reply(path, {200, 0, body, -1, type});
-}
-
-void HttpServer::generated(const QString &path, qint64 size, const QByteArray &type)
-{
-    reply(path, {200, size, {}, -1, type});
-}
-
-void HttpServer::reset(const QString &path, qint64 announced, qint64 sent)
-{
-    reply(path, {200, announced, {}, sent});
-}
-
-void HttpServer::redirect(const QString &path, const QString &target)
-{
-    Reply moved(302);
-    moved.location = target;
-    reply(path, moved);
-}
-
-void HttpServer::gzipped(const QString &path, const QByteArray &body, qint64 cutAt)
-{
-    Reply compressed(200, 0, body, cutAt, "text/html");
-    compressed.gzip = true;
-    reply(path, compressed);
+    d->routes[path] = reply;
 }
 
 void HttpServer::delay(milliseconds delay, const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    (path.isEmpty() ? d->delay : d->routes[path.toStdString()].delay) = delay;
+    (path.isEmpty() ? d->delay : d->routes[path].delay) = delay;
 }
 
 QStringList HttpServer::requests() const

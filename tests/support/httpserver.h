@@ -19,17 +19,16 @@ public:
     // What a path answers: `size` bytes (announced in Content-Length) of `body`, or of
     // generatedContent when there is no body; the connection closes after the first `cutAt` of
     // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
-    // bytes); one byte every `trickle`; a redirect to `location`. Every answer waits `delay`
+    // bytes); one byte every `trickle`; a redirect to `location` (302 unless `status` is another
+    // redirect). Every answer waits `delay`
     // first, or while the server runs, when that is longer.
     struct Reply
     {
-        Reply(int status = 200, qint64 size = 0, const QByteArray &body = {}, qint64 cutAt = -1,
-              const QByteArray &type = "image/jpeg");
-        int status;
-        qint64 size; // the body's own size when there is one
+        int status = 200;
+        qint64 size = 0; // the body's own size when there is one
         QByteArray body;
-        qint64 cutAt;
-        QByteArray type;
+        qint64 cutAt = -1;
+        QByteArray type = "image/jpeg";
         bool gzip = false;
         QString location;
         std::chrono::milliseconds trickle{0};
@@ -38,26 +37,34 @@ public:
 
     HttpServer();
     ~HttpServer();
-    HttpServer(const HttpServer &) = delete;
-    HttpServer &operator=(const HttpServer &) = delete;
 
-    int port() const; // -1 when no port could be had
     // "http://127.0.0.1:port" followed by `path`.
-    QString url(const QString &path = QStringLiteral("/")) const;
+    QString url(const QString &path = QStringLiteral("/")) const
+    {
+        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+    }
     // Deterministic, varied bytes: the same size and seed always give the same bytes.
     static QByteArray content(qint64 size, quint32 seed = 0);
     // The bytes a reply without a body sends for `path`.
     static QByteArray generatedContent(const QString &path, qint64 size);
 
     void reply(const QString &path, Reply reply);
-    void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg");
+    void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg")
+    {
+        reply(path, {200, 0, body, -1, type, false, {}, {}, {}});
+    }
     // `size` bytes of generatedContent, produced while sending: any size costs no memory.
-    void generated(const QString &path, qint64 size, const QByteArray &type = "image/jpeg");
+    void generated(const QString &path, qint64 size, const QByteArray &type = "image/jpeg")
+    {
+        reply(path, {200, size, {}, -1, type, false, {}, {}, {}});
+    }
     // Announces `announced` bytes, sends the first `sent` of them and closes the connection.
-    void reset(const QString &path, qint64 announced, qint64 sent);
-    void redirect(const QString &path, const QString &target);
-    void gzipped(const QString &path, const QByteArray &body, qint64 cutAt = -1);
-    // Every answer to `path` (to every path, for an empty one) waits `delay` first.
+    void reset(const QString &path, qint64 announced, qint64 sent)
+    {
+        reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}});
+    }
+    // Every answer to `path` (to every path, for an empty one) waits `delay` first; an answer with
+    // a delay of its own and the server's waits the longer.
     void delay(std::chrono::milliseconds delay, const QString &path = QString());
 
     QStringList requests() const;
@@ -66,6 +73,7 @@ public:
 private:
     struct State;
     std::unique_ptr<State> d;
+    int m_port = -1;
 };
 
 } // namespace kuokuo::test

@@ -2,8 +2,6 @@
 
 #include <QtTest>
 
-#include <initializer_list>
-
 namespace kuokuo::test {
 
 // Compact tables: a row is one string "name|field|field…", in one column the test splits.

@@ -1,0 +1,168 @@
+#include "common/textfile.h"
+#include "download/gazouchuushutsu.h"
+#include "download/pagetext.h"
+#include "download/partfile.h"
+#include "download/rennbann.h"
+#include "support/rows.h"
+
+#include <QStorageInfo>
+
+#include <sys/stat.h>
+
+using namespace kuokuo;
+using namespace kuokuo::test;
+
+namespace {
+const QByteArray Bytes = "abc" + QByteArray(5000, 'x');
+
+// Every entry of `folder`, hidden ones too, with its size and mode: "a.jpg 5003 644".
+QString listing(const QString &folder)
+{
+    QStringList list;
+    for (const QFileInfo &entry :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        struct stat info = {};
+        ::stat(QFile::encodeName(entry.filePath()).constData(), &info);
+        list << entry.fileName() + " " + QString::number(entry.size()) + " " +
+                    QString::number(info.st_mode & 0777, 8);
+    }
+    return list.join(' ');
+}
+
+// The bytes through a part file in `folder` under `path`; checked once the part file is gone.
+bool download(const QString &folder, const QString &path)
+{
+    PartFile part(folder);
+    // While the bytes arrive, no name shows that a file list lists.
+    return part.open() && part.device()->write(Bytes) == Bytes.size() &&
+           QDir(folder).entryList(QDir::Files).filter("part").isEmpty() && part.commit(path);
+}
+} // namespace
+
+// The downloader's pure components: numbered names and their patterns, the folder of an
+// address, the text of a page's bytes, the image references in that text, and the part file a
+// download arrives in.
+class DownloadCoreTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { ::umask(022); }
+    void names_data()
+    {
+        // name|file name|its pattern ("-": none)|the field's start and width|a number|the name the
+        // pattern gives for it
+        rows({"digits|jpggif001.jpg|jpggif???.jpg|7 3|1234|jpggif234.jpg",
+              "around a letter|pic12a3.gif|pic??a?.gif|4 4|7|pic0007.gif",
+              "extension of four|photo01.jpeg|photo??.jpeg|6 2|-5|photo05.jpeg",
+              "field at the end|pic??|pic??|4 2|7|pic07", "no digit|logo.gif|logo.gif|0 0",
+              "three characters|a.b|-|0 0", "full-width digits|pic０１.jpg|pic０１.jpg|0 0",
+              "ten places|??????????.jpg|??????????.jpg|1 10|5|00000005??.jpg",
+              "nine places, negative|?????????.jpg|?????????.jpg|1 9|-5|-00000005.jpg"});
+    }
+    void names()
+    {
+        const QStringList field = row();
+        const QString pattern = rennbannpattern(field[0]).value_or("-");
+        const RennbannField place = rennbannfield(pattern);
+        QCOMPARE(pattern + QStringLiteral("|%1 %2").arg(place.start).arg(place.width),
+                 field[1] + "|" + field[2]);
+        if (place.width)
+            QCOMPARE(rennbannname(pattern, place, qint16(field[3].toInt())), field[4]);
+    }
+    void folder_data()
+    {
+        // name|address|its folder
+        rows({"page|http://h/x/y.html|http://h/x/", "host|http://h|http://h/",
+              "scheme alone|http://|http:///", "last / at 8|http:///x|http:///",
+              "last / at 8, no scheme|abcdefg/x|abcdefg/",
+              "https page|HTTPS://h/x/y.html|HTTPS://h/x/"});
+    }
+    void folder() { QCOMPARE(urlfolder(row()[0]), row()[1]); }
+
+    void decode_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QString>("text");
+        const QString page = QStringLiteral("<p>猫の画像～①ｶﾀｶﾅ</p>");
+        const QByteArray cp932 = *encodeCp932(page), eucJp = QStringEncoder("EUC-JP")(page);
+        const QString meta =
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">";
+        const QByteArray utf16 =
+            QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom)(page);
+        QTest::newRow("header") << eucJp << QByteArray("text/html; CHARSET=\"EUC-JP\"") << page;
+        QTest::newRow("meta") << meta.toLatin1() + cp932 << QByteArray("text/html") << meta + page;
+        QTest::newRow("utf-8") << page.toUtf8() << QByteArray() << page;
+        QTest::newRow("otherwise cp932") << cp932 << QByteArray() << page;
+        QTest::newRow("utf-16 byte-order mark")
+            << utf16 << QByteArray("text/html; charset=Shift_JIS") << page;
+    }
+    void decode()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QByteArray, contentType);
+        QTEST(decodePage(body, contentType), "text");
+    }
+
+    void scan_data()
+    {
+        // Many "SRC" with no "=" after them must not make the scan quadratic or run past the end.
+        const QString manySrc = QString(200000, 'x').replace("xxx", "SRC");
+        // name|page|the images, space-separated: as listed, or as written ">" as listed
+        rows({"quoted|<img src=\"pic001.jpg\">|pic001.jpg",
+              "upper case, unquoted|<IMG SRC=images/Logo.GIF width=10>|images/Logo.GIF",
+              "spaces, quote and slash|<img src = \" /top.gif \">|/top.gif>top.gif",
+              "protocol-relative, ends at >|<img src=//h/a.gif>|//h/a.gif>h/a.gif",
+              "single quotes and cgi|<img src='a.jpg'><img src=\"/cgi-bin/c.gif\"> src=abcgif.gif|",
+              "the next = after src|<img src=\"a.png\" lowsrc=\"a.gif\"> the src of x, w=c.gif|"
+              "a.gif c.gif",
+              "src and = inside a reference|src=img/src/a=b.gif|img/src/a=b.gif",
+              "extension in any case, nothing after it|src=A.Jpg src=a.jpeg src=a.jpg?x=1 "
+              "src=a.png|A.Jpg",
+              "many src without = at the end|src=画像/猫.gif " + manySrc + "|画像/猫.gif",
+              // Unicode upper-casing turns "ß" into "SS", shifting every later position; "ſ" is
+              // no s.
+              "only ASCII letters fold|ßßßß src=x.gif ﬃ ſrc=y.jpg|x.gif"});
+    }
+    void scan()
+    {
+        const QString page = row()[0];
+        QStringList images;
+        for (const ImageReference &image : gazouchuushutsu(page)) {
+            const QString text = image.text(page);
+            images << (image.written(page) == text ? text : image.written(page) + ">" + text);
+        }
+        QCOMPARE(images.join(' '), row()[1]);
+    }
+
+    void commit_data()
+    {
+        // name|mode of the file the bytes replace (0: none)|the folder afterwards
+        rows({"new file|0|a.jpg 5003 644", "replaced file keeps its mode|0604|a.jpg 5003 604"});
+    }
+    // A committed file stays whole once its part file has gone; a replaced one keeps its mode.
+    void commit()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath("a.jpg");
+        QFile old(path);
+        const int mode = row()[0].toInt(nullptr, 8);
+        QVERIFY(!mode || (old.open(QIODevice::WriteOnly) && old.flush() &&
+                          ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0));
+        QVERIFY(download(folder.path(), path));
+        QCOMPARE(listing(folder.path()), row()[1]);
+    }
+    // The download folder changed to another file system while the bytes were arriving.
+    void acrossFileSystems()
+    {
+        QTemporaryDir memory("/dev/shm/kuokuo-XXXXXX"), disk;
+        if (!memory.isValid() ||
+            QStorageInfo(memory.path()).device() == QStorageInfo(disk.path()).device())
+            QSKIP("/dev/shm and the temporary folder are one file system");
+        QVERIFY(download(memory.path(), disk.filePath("a.jpg")));
+        QCOMPARE(listing(memory.path()) + "|" + listing(disk.path()), "|a.jpg 5003 644");
+    }
+};
+
+QTEST_APPLESS_MAIN(DownloadCoreTest)
+#include "tst_downloadcore.moc"
