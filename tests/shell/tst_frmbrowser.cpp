@@ -1,4 +1,6 @@
 #include "download/folderlists.h"
+#include "shell/navigator.h"
+#include "shell/sessionend.h"
 #include "support/session.h"
 
 #include <QAbstractItemView>
@@ -6,8 +8,16 @@
 #include <QTimer>
 #include <QToolBar>
 
-// The navigator as its user drives it: the address box, the toolbar, the address list and the
-// menu that starts the download window.
+#include <csignal>
+#include <unistd.h>
+
+namespace {
+const QByteArray SR = "[rmssaaba.rtp]\r\n1\r\nirc.local\r\n\r\n[rmsheya.rtp]\r\n0\r\n\r\n";
+const QStringList AB = {"http://127.0.0.1/a", "http://127.0.0.1/b"};
+} // namespace
+
+// The navigator as its user drives it: the address box, the toolbar, the address list, the menu
+// that starts the download window; the program's start, its exit and the end of the session.
 class FrmBrowserTest : public QObject
 {
     Q_OBJECT
@@ -183,8 +193,6 @@ private Q_SLOTS:
         };
         const QString here = m_download.path(); // the folder lists then stand there
         row("http://host/gazou/index.html", "http://host/gazou/", here);
-        row("http://host", "http://host/", here);
-        row("https://host/a/b.html", "https://host/a/", here);
         row("ftp://x/a.jpg", "ftp://x/", here); // the last "/" at position 8
         row("", "/", here);
         row("http://host/", "http://host/", "-"); // the Pictures folder
@@ -216,10 +224,136 @@ private Q_SLOTS:
         QVERIFY(download && download->isVisible() && m_session->dialogs.calls.isEmpty());
         QCOMPARE(download->TURL2()->text() + " " + download->TURL()->text(),
                  address + " " + folder);
-        QCOMPARE(lists(download), lists(start));
+        QCOMPARE(download->findChild<DirListBox *>("Dir")->path(), QDir(start).canonicalPath());
+    }
+
+    void startUpSplitsAndShowsTheStartPage()
+    {
+        prepareStart();
+        QVERIFY(programFolder().write(FileNames::Addresses, "stale\r\n"));
+        QVERIFY(programFolder().write(FileNames::StartPage,
+                                      "<title>mine</title>")); // never overwritten
+        QPointer<frmBrowser> window = startNavigator();
+        QCOMPARE(programFolder().read(FileNames::Lines) + programFolder().read(FileNames::Servers) +
+                     programFolder().read(FileNames::Rooms) +
+                     programFolder().read(FileNames::Addresses),
+                 saved(AB));
+        QCOMPARE(programFolder().read(FileNames::StartPage), QByteArray("<title>mine</title>"));
+        const QString start = programFolder().file(FileNames::StartPage);
+        QCOMPARE(window->cboAddress()->currentText(), start);
+        QCOMPARE(items(window->cboAddress()), AB);
+        QCOMPARE(m_session->engines.log, QStringList{"load|" + start});
+        QVERIFY(window->isVisible() && window->findChild<QTimer *>("timTimer")->isActive());
+        QCOMPARE(window->cboAddress()->pos(), QPoint(3, 22)); // moved to 50, 330 twips
+        // No close command: a request to close (Alt+F4, the window manager) changes nothing.
+        QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint) && !window->close());
+        QCoreApplication::processEvents();
+        QVERIFY(window && window->isVisible() &&
+                !programFolder().exists(FileNames::SettingsBackup));
+    }
+    void exitSavesThenBidsFarewell()
+    {
+        prepareStart();
+        QVERIFY(programFolder().write("notes.txt", "kept"));
+        QPointer<frmBrowser> window = startNavigator();
+        menu("adoresus", "http://127.0.0.1/a");
+        menu("end");
+        QTRY_VERIFY(window.isNull()); // unloaded
+        QCOMPARE(programFolder().read(FileNames::SettingsBackup), saved(AB));
+        QCOMPARE(programFolder().read(FileNames::Settings), saved({"http://127.0.0.1/b"}));
+        kuokuoform *farewell = Forms::loaded<kuokuoform>();
+        QVERIFY(farewell && farewell->isVisible());
+        QCOMPARE(shownTexts(farewell, "kuokuoform=それではまたあいましょうにゃあ"),
+                 "kuokuoform=それではまたあいましょうにゃあ");
+        QCOMPARE(shownLine(farewell), 7);
+        QVERIFY(!farewell->findChild<QPushButton *>("Command7")->isVisible());
+        Forms::show<Form1>(); // another window open does not keep the program
+        click(farewell, "Command6");
+        QVERIFY(Forms::ending());
+        QCOMPARE(QDir(programFolder().path()).entryList({"*.rtp", "*.ini", "*.bak", "*.txt"}),
+                 QStringList({"kuekuenavi.bak", "kuekuenavi.ini", "notes.txt"}));
+        Forms::resetEnding(); // the next start writes the working files out again
+        startNavigator();
+        QCOMPARE(programFolder().read(FileNames::Lines), m_lines);
+        QCOMPARE(programFolder().read(FileNames::Addresses),
+                 listFile("rad.rtp", {"http://127.0.0.1/b"}));
+    }
+    void failedExitIsTold()
+    {
+        prepareStart();
+        startNavigator();
+        QVERIFY(QFile::remove(programFolder().file(FileNames::Rooms)));
+        menu("end");
+        QCOMPARE(programFolder().read(FileNames::SettingsBackup) +
+                     programFolder().read(FileNames::Settings),
+                 saved(AB) + saved(AB));
+        QVERIFY(!Forms::loaded<kuokuoform>()); // no farewell: the working files stay
+        QCOMPARE(m_session->dialogs.calls,
+                 QStringList{"message|KUOKUOナビ|設定ファイル（kuekuenavi.ini）に"
+                             "保存できなかったにゃあ！ディスクの空きを確かめてにゃあ"});
+    }
+    void sessionEndSavesWithoutFarewell()
+    {
+        prepareStart();
+        startNavigator();
+        menu("adoresut", "http://127.0.0.1/c");
+        SessionEnd sessionEnd;
+        QSignalSpy ended(&sessionEnd, &SessionEnd::ended);
+        QVERIFY(sessionEnd.watchSignals() && ::kill(::getpid(), SIGTERM) == 0);
+        QTRY_COMPARE(ended.size(), 1);
+        QVERIFY(ended.first().first().toBool() && Forms::ending() && !Forms::loaded<kuokuoform>());
+        QCOMPARE(programFolder().read(FileNames::SettingsBackup), saved(AB));
+        QCOMPARE(programFolder().read(FileNames::Settings),
+                 saved(AB + QStringList{"http://127.0.0.1/c"}));
+    }
+    void afterTheExitAPageButtonLoadsTheNavigatorAgain()
+    {
+        prepareStart();
+        startNavigator();
+        Form1 *greeting = Forms::show<Form1>();
+        menu("end");
+        QTRY_VERIFY(!Forms::loaded<frmBrowser>());
+        click(greeting, "Command1");
+        QVERIFY(Forms::loaded<frmBrowser>() && Forms::loaded<frmBrowser>()->isVisible());
+        QCOMPARE(items(Forms::loaded<frmBrowser>()->cboAddress()), AB);
+        menu("adoresut", "http://127.0.0.1/c");
+        menu("end");
+        const QByteArray settings = saved(AB + QStringList{"http://127.0.0.1/c"});
+        QCOMPARE(programFolder().read(FileNames::Settings), settings);
+        // The session's end after the exit saves nothing more.
+        QTRY_VERIFY(!Forms::loaded<frmBrowser>());
+        QVERIFY(programFolder().write(FileNames::Addresses, listFile("rad.rtp", {})));
+        SessionEnd sessionEnd;
+        QSignalSpy ended(&sessionEnd, &SessionEnd::ended);
+        sessionEnd.sessionEnding(); // as the session manager asks
+        QVERIFY(!ended.first().first().toBool() && Forms::ending());
+        QCOMPARE(programFolder().read(FileNames::SettingsBackup) +
+                     programFolder().read(FileNames::Settings),
+                 saved(AB) + settings);
     }
 
 private:
+    // A settings file with the cat's lines (taken out of their working file), one server, no
+    // room and two addresses, as the program finds it at its start.
+    void prepareStart()
+    {
+        m_lines = programFolder().read(FileNames::Lines);
+        QVERIFY(QFile::remove(programFolder().file(FileNames::Lines)));
+        QVERIFY(programFolder().write(FileNames::Settings, saved(AB)));
+    }
+    TestProgramFolder &programFolder() { return m_session->folder; }
+    // A settings file with the cat's lines, one server, no room and `addresses`.
+    QByteArray saved(const QStringList &addresses) const
+    {
+        return m_lines + SR + listFile("rad.rtp", addresses);
+    }
+    // Types `address` into the navigator's box and has the menu item `item` act on it.
+    static void menu(const char *item, const QString &address = QString())
+    {
+        QVERIFY(address.isEmpty() || typeInto(Forms::loaded<frmBrowser>()->cboAddress(), address));
+        trigger(Forms::loaded<frmBrowser>(), item);
+    }
+
     frmBrowser *window() { return Forms::instance<frmBrowser>(); }
     QComboBox *box() { return window()->cboAddress(); }
     FakeBrowserEngine *engine() { return window(), m_session->engines.latest.data(); }
@@ -255,19 +389,9 @@ private:
             entries << QStringLiteral("http://127.0.0.1/%1").arg(i);
         return entries;
     }
-    // Where the folder and file lists of the download window stand, or would stand for `folder`.
-    static QString lists(MainForm *window)
-    {
-        return window->findChild<DirListBox *>("Dir")->path() + "|" +
-               window->findChild<FileListBox *>("File")->path();
-    }
-    static QString lists(const QString &folder)
-    {
-        return QDir(folder).canonicalPath() + "|" + QDir(folder).canonicalPath();
-    }
-
     std::optional<TestSession> m_session;
     QTemporaryDir m_download;
+    QByteArray m_lines;
 };
 
 QTEST_MAIN(FrmBrowserTest)
