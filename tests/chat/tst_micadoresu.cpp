@@ -22,9 +22,7 @@ private Q_SLOTS:
         row("srv", " #lobby", "mic://srv/#lobby"); // a space before "#" keeps the room
         row("", "lobby", "none");
         row("   ", "lobby", "mic:///lobby"); // a server of spaces is not empty
-        row(" my srv ", " the room ", "mic://my srv/the room");
-        row("\tsrv", "room\t", "mic://\tsrv/room\t"); // only U+0020 is trimmed
-        row("srv　", "　部屋", "mic://srv　/　部屋");
+        row("\tsrv ", " 　部屋\t", "mic://\tsrv/　部屋\t"); // only U+0020 is trimmed
         row("チャット", "猫&犬の部屋", "mic://チャット/猫&犬の部屋"); // nothing escaped
     }
     void address()
