@@ -8,9 +8,6 @@
 #include <QTimer>
 #include <QToolBar>
 
-#include <csignal>
-#include <unistd.h>
-
 namespace {
 const QByteArray SR = "[rmssaaba.rtp]\r\n1\r\nirc.local\r\n\r\n[rmsheya.rtp]\r\n0\r\n\r\n";
 const QStringList AB = {"http://127.0.0.1/a", "http://127.0.0.1/b"};
@@ -88,25 +85,6 @@ private Q_SLOTS:
         QVERIFY(timer()->isActive());
         delete window(); // the box loses its focus while its window goes
         QCOMPARE(log().size(), 1);
-    }
-    void pageDownloadAppearsWhole()
-    {
-        QTemporaryDir saved;
-        m_session->dialogs.saveAnswers << saved.filePath(QStringLiteral("ねこ.zip"));
-        engine()->name = QStringLiteral("ねこのページ");
-        FakePageDownload download;
-        download.suggested = QStringLiteral("neko.zip");
-        Q_EMIT engine()->PageDownloadRequested(&download);
-        QCOMPARE(m_session->dialogs.calls,
-                 QStringList{"save|保存する場所を選んでにゃあ|" + folder() + "/neko.zip"});
-        QCOMPARE(download.acceptedPath, saved.filePath(QStringLiteral(".ねこ.zip.part")));
-        download.received = 450, download.total = 1000;
-        Q_EMIT download.progress();
-        QCOMPARE(window()->windowTitle(), QStringLiteral("ダウンロード中... 45%"));
-        QVERIFY(QFile(download.acceptedPath).open(QIODevice::WriteOnly));
-        Q_EMIT download.ended(PageDownload::End::Completed);
-        QCOMPARE(window()->windowTitle(), QStringLiteral("ねこのページ"));
-        QCOMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"ねこ.zip"});
     }
     void addressList_data()
     {
@@ -291,20 +269,6 @@ private Q_SLOTS:
         QCOMPARE(m_session->dialogs.calls,
                  QStringList{"message|KUOKUOナビ|設定ファイル（kuekuenavi.ini）に"
                              "保存できなかったにゃあ！ディスクの空きを確かめてにゃあ"});
-    }
-    void sessionEndSavesWithoutFarewell()
-    {
-        prepareStart();
-        startNavigator();
-        menu("adoresut", "http://127.0.0.1/c");
-        SessionEnd sessionEnd;
-        QSignalSpy ended(&sessionEnd, &SessionEnd::ended);
-        QVERIFY(sessionEnd.watchSignals() && ::kill(::getpid(), SIGTERM) == 0);
-        QTRY_COMPARE(ended.size(), 1);
-        QVERIFY(ended.first().first().toBool() && Forms::ending() && !Forms::loaded<kuokuoform>());
-        QCOMPARE(programFolder().read(FileNames::SettingsBackup), saved(AB));
-        QCOMPARE(programFolder().read(FileNames::Settings),
-                 saved(AB + QStringList{"http://127.0.0.1/c"}));
     }
     void afterTheExitAPageButtonLoadsTheNavigatorAgain()
     {

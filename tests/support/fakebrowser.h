@@ -8,20 +8,6 @@
 
 namespace kuokuo::test {
 
-// A download the test plays the engine's part for: it records where it was accepted into, and
-// reports the progress and the end the test gives it.
-struct FakePageDownload final : PageDownload
-{
-    QString suggested, acceptedPath;
-    qint64 received = 0, total = -1;
-    QString suggestedFileName() const override { return suggested; }
-    void accept(const QString &path) override { acceptedPath = path; }
-    void cancel() override { acceptedPath.clear(); }
-    qint64 receivedBytes() const override { return received; }
-    qint64 totalBytes() const override { return total; }
-    QString errorString() const override { return {}; }
-};
-
 // A browser control that logs what the window asks of it ("GoBack", "load|address" for the
 // addresses the engine shows itself) and reports what the test sets.
 class FakeBrowserEngine final : public BrowserEngine
