@@ -19,7 +19,6 @@ private Q_SLOTS:
                               "画像ダウンロードMS-CHATの入室などできますにゃあ！";
         QPointer<frmAbout> about = Forms::show<frmAbout>();
         QCOMPARE(shownTexts(about, texts), texts);
-        QVERIFY(!about->isModal());
         click(about, "cmdOK");
         QTRY_VERIFY(about.isNull());
     }

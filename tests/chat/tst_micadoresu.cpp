@@ -21,7 +21,7 @@ private Q_SLOTS:
         row("srv", "", "mic://srv/&tafu");
         row("srv", " #lobby", "mic://srv/#lobby"); // a space before "#" keeps the room
         row("", "lobby", "none");
-        row("   ", "lobby", "mic:///lobby"); // a server of spaces is not empty
+        row("   ", "lobby", "mic:///lobby");                // a server of spaces is not empty
         row("\tsrv ", " 　部屋\t", "mic://\tsrv/　部屋\t"); // only U+0020 is trimmed
         row("チャット", "猫&犬の部屋", "mic://チャット/猫&犬の部屋"); // nothing escaped
     }

@@ -27,8 +27,6 @@ private Q_SLOTS:
         };
         row("CR LF", "a\r\nb\r\n", 0, "a|b");
         row("lone LF, lone CR, no end", "a\nb\rc", 0, "a|b|c");
-        row("empty lines kept", "\r\n\r\nx\r\n", 0, "||x");
-        row("LF CR is two ends", "a\n\rb", 0, "a||b");
         row("fields of the lines file", "\"cat1.gif\",\"\",\"\x94\x4c\"\r\nnext", 3,
             "cat1.gif||猫/next");
         row("quoted field keeps commas", "\"a,b\",x\r\nz", 2, "a,b|x/z");
@@ -75,14 +73,10 @@ private Q_SLOTS:
             struct stat info = {};
             return saved && ::stat(QFile::encodeName(path), &info) == 0 ? info.st_mode & 07777 : 0;
         };
-        // A new file gets 0666 less the umask; a replaced file keeps its mode.
-        QCOMPARE(modeAfterSave(022), 0644u);
-        QVERIFY(QFile::remove(path));
-        QCOMPARE(modeAfterSave(077), 0600u);
-        for (const mode_t mode : {0664, 0444}) {
-            QVERIFY(::chmod(QFile::encodeName(path), mode) == 0);
-            QCOMPARE(modeAfterSave(077), mode);
-        }
+        // A new file gets 0666 less the umask; a replaced file keeps its mode, read-only too.
+        QCOMPARE(modeAfterSave(027), 0640u);
+        QVERIFY(::chmod(QFile::encodeName(path), 0444) == 0);
+        QCOMPARE(modeAfterSave(077), 0444u);
     }
 
     void load_data()

@@ -50,7 +50,7 @@ private Q_SLOTS:
         QFETCH(bool, listed);
         box()->addItems(listed ? QStringList{"http://127.0.0.1:9/ne"} : QStringList());
         QVERIFY(typeInto(box(), "http://127.0.0.1:9/ne"));
-        press(Qt::Key(key));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
         QCOMPARE(log(), QStringList{"load|http://127.0.0.1:9/ne"});
         QTRY_COMPARE(window()->windowTitle(), QStringLiteral("接続中..."));
         // The page loaded shows its title and its real address, whatever was typed meanwhile.
@@ -62,8 +62,8 @@ private Q_SLOTS:
                  listed ? "ねこhttp://127.0.0.1:9/ne" : "ねこ");
         // Each toolbar button starts the timer; Stop ends it at once with the page's title.
         engine()->busy = true;
+        QToolBar *bar = window()->findChild<QToolBar *>("tbToolBar");
         for (const char *key : {"Back", "Forward", "Refresh", "Home", "Search", "Stop"}) {
-            QToolBar *bar = window()->findChild<QToolBar *>("tbToolBar");
             QTest::mouseClick(bar->widgetForAction(bar->findChild<QAction *>(key)), Qt::LeftButton);
             QCOMPARE(timer()->isActive(), key != QLatin1String("Stop"));
         }
@@ -125,10 +125,13 @@ private Q_SLOTS:
     }
     void the101stAddressStaysForTheRunOnly()
     {
-        loadAddresses(numbered(100));
+        QStringList numbered; // http://127.0.0.1/1 … /101
+        for (int i = 1; i <= 101; ++i)
+            numbered << QStringLiteral("http://127.0.0.1/%1").arg(i);
+        loadAddresses(numbered.mid(0, 100));
         add("http://127.0.0.1/101");
-        QCOMPARE(items(box()), numbered(101));
-        QCOMPARE(addresses(), listFile("rad.rtp", numbered(100)));
+        QCOMPARE(items(box()), numbered);
+        QCOMPARE(addresses(), listFile("rad.rtp", numbered.mid(0, 100)));
         QCOMPARE(shownLine(Forms::loaded<kuokuoform>()), 1); // the list is full
         click(Forms::loaded<kuokuoform>(), "Command7");
         QTRY_VERIFY(!Forms::loaded<kuokuoform>());
@@ -137,7 +140,7 @@ private Q_SLOTS:
         QVERIFY(!Forms::loaded<kuokuoform>());
         QVERIFY(typeInto(box(), "http://127.0.0.1/5"));
         trigger(window(), "adoresus"); // 100 again: written
-        QCOMPARE(addresses(), listFile("rad.rtp", numbered(4) + numbered(101).mid(5)));
+        QCOMPARE(addresses(), listFile("rad.rtp", numbered.mid(0, 4) + numbered.mid(5)));
     }
     void addressesAreSavedPercentEncoded()
     {
@@ -175,7 +178,6 @@ private Q_SLOTS:
         row("", "/", here);
         row("http://host/", "http://host/", "-"); // the Pictures folder
         row("http://host/", "-", "/no/such/folder");
-        row("http://host/", "-", "\\\\server\\share");
         row("http://host/", "-", QDir::current().relativeFilePath(here)); // there, but not on "/"
     }
     void downloadStart()
@@ -346,13 +348,6 @@ private:
         trigger(window(), "daunnsyoki");
     }
     QByteArray addresses() const { return m_session->folder.read(FileNames::Addresses); }
-    static QStringList numbered(int count)
-    {
-        QStringList entries;
-        for (int i = 1; i <= count; ++i)
-            entries << QStringLiteral("http://127.0.0.1/%1").arg(i);
-        return entries;
-    }
     std::optional<TestSession> m_session;
     QTemporaryDir m_download;
     QByteArray m_lines;

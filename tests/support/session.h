@@ -88,11 +88,6 @@ inline QStringList items(const QComboBox *box)
     return true;
 }
 
-inline void press(Qt::Key key)
-{
-    QTest::keyClick(QApplication::focusWidget(), key);
-}
-
 inline void click(QWidget *window, const char *button)
 {
     QTest::mouseClick(window->findChild<QAbstractButton *>(button), Qt::LeftButton);
@@ -115,16 +110,16 @@ inline int shownLine(MascotWindow *window)
 inline QString shownTexts(QWidget *window, const QString &expected)
 {
     QStringList shown;
-    for (const QString &entry : expected.split(QLatin1Char(';'))) {
-        const QString name = entry.section(QLatin1Char('='), 0, 0);
-        QObject *o = window->findChild<QAction *>(name);
+    for (const QString &entry : expected.split(';')) {
+        const QString name = entry.section('=', 0, 0);
+        QObject *o = window->findChild<QAction *>(name); // before a menu of the same name
         o = o ? o : name == window->objectName() ? window : window->findChild<QWidget *>(name);
         const char *text = o == window                     ? "windowTitle"
                            : o->property("text").isValid() ? "text"
                                                            : "toolTip";
-        shown << name + QLatin1Char('=') + o->property(text).toString();
+        shown << name + '=' + o->property(text).toString();
     }
-    return shown.join(QLatin1Char(';'));
+    return shown.join(';');
 }
 
 } // namespace kuokuo::test

@@ -1,35 +1,11 @@
 #include "support/testfolder.h"
 
 #include "common/filenames.h"
-#include "common/programfolder.h"
 #include "common/textfile.h"
 
 #include <QImage>
 
 namespace kuokuo::test {
-
-TestProgramFolder::TestProgramFolder()
-    : m_previous(ProgramFolder::path())
-{
-    ProgramFolder::setPath(m_dir.path());
-}
-
-TestProgramFolder::~TestProgramFolder()
-{
-    ProgramFolder::setPath(m_previous);
-}
-
-bool TestProgramFolder::write(const QString &name, const QByteArray &bytes) const
-{
-    QFile out(file(name));
-    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
-}
-
-QByteArray TestProgramFolder::read(const QString &name) const
-{
-    QFile in(file(name));
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
 
 void TestProgramFolder::installMascotLines(bool withPictures) const
 {

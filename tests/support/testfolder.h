@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/programfolder.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QStringList>
@@ -11,14 +13,22 @@ namespace kuokuo::test {
 class TestProgramFolder
 {
 public:
-    TestProgramFolder();
-    ~TestProgramFolder();
+    TestProgramFolder() { ProgramFolder::setPath(m_dir.path()); }
+    ~TestProgramFolder() { ProgramFolder::setPath(m_previous); }
 
     QString path() const { return m_dir.path(); }
     QString file(const QString &name) const { return m_dir.filePath(name); }
     bool exists(const QString &name) const { return QFile::exists(file(name)); }
-    bool write(const QString &name, const QByteArray &bytes) const;
-    QByteArray read(const QString &name) const;
+    bool write(const QString &name, const QByteArray &bytes) const
+    {
+        QFile out(file(name));
+        return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
+    }
+    QByteArray read(const QString &name) const
+    {
+        QFile in(file(name));
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
+    }
 
     // A lines file whose line n shows the picture "catn.png" (a real, distinct picture) and the
     // words lineText(n); with `withPictures` false the pictures are left out.
@@ -26,8 +36,8 @@ public:
     static QString lineText(int n) { return QStringLiteral("セリフ%1にゃあ").arg(n); }
 
 private:
+    QString m_previous = ProgramFolder::path();
     QTemporaryDir m_dir;
-    QString m_previous;
 };
 
 // A list file as the program writes it: marker "[name]", count, entries (CP932), empty line.
