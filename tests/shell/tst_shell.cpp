@@ -1,6 +1,7 @@
 #include "common/filenames.h"
 #include "common/listfile.h"
 #include "common/workingfiles.h"
+#include "download/partfile.h"
 #include "shell/browserlayout.h"
 #include "shell/settingsfile.h"
 #include "support/fulldisk.h"
@@ -109,9 +110,10 @@ private Q_SLOTS:
     void fullDiskKeepsEveryFile_data()
     {
         QTest::addColumn<int>("operation");
-        QTest::newRow("start-up split") << 0;
-        QTest::newRow("exit: backup and rebuild") << 1;
-        QTest::newRow("list rewrite") << 2;
+        int i = 0;
+        for (const char *name : {"start-up split", "exit: backup and rebuild", "list rewrite",
+                                 "a download replacing a file"})
+            QTest::newRow(name) << i++;
     }
     void fullDiskKeepsEveryFile()
     {
@@ -121,14 +123,15 @@ private Q_SLOTS:
         for (const QString &name : workingFiles()) // not what the split would write
             write(name, name.toLatin1() + "\r\n\r\n");
         const QStringList before = files();
-        const std::optional<bool> done = kuokuo::test::onFullDisk(16, [&] {
-            if (operation == 0)
-                return inibunkatsu(path());
-            if (operation == 1)
-                return saveSettings(path());
-            return ListFile::addresses(path()).save({"http://127.0.0.1/neko"});
-        });
-        QCOMPARE(done, std::optional<bool>(false));
+        const std::function<bool()> operations[] = {
+            [&] { return inibunkatsu(path()); }, [&] { return saveSettings(path()); },
+            [&] { return ListFile::addresses(path()).save({"http://127.0.0.1/neko"}); },
+            [&] {
+                PartFile part(path());
+                return part.open() && part.device()->write(QByteArray(5000, 'x')) == 5000 &&
+                       part.commit(m_folder->filePath(FileNames::Addresses));
+            }};
+        QCOMPARE(kuokuo::test::onFullDisk(16, operations[operation]), std::optional<bool>(false));
         QCOMPARE(files(), before);
     }
 
