@@ -1,6 +1,7 @@
 #include "platform/inet.h"
 
 #include "common/logging.h"
+#include "platform/contentdecoder.h"
 
 #include <QEventLoop>
 #include <QIODevice>
@@ -84,6 +85,7 @@ struct InetTransfer::Private
     bool finished = false;
     bool tooLarge = false;
     bool writeFailed = false;
+    ContentDecoder decoder;
     QEventLoop *waiting = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
     InetResponse response;
@@ -102,31 +104,47 @@ using Transfer = InetTransfer::Private;
 
 // libcurl's callbacks only record what happened; the signals go out after libcurl returns, so
 // that no slot runs (and aborts a transfer) inside libcurl.
-size_t onBody(char *data, size_t size, size_t count, void *user)
+bool keep(Transfer &t, const char *data, qint64 length)
 {
-    auto &t = *static_cast<Transfer *>(user);
-    const qint64 length = qint64(size * count);
     if (t.sink) {
         if (t.sink->write(data, length) != length) {
             t.writeFailed = true;
-            return 0;
+            return false;
         }
     } else {
         if (t.body.size() + length > Inet::MaxBodySize) {
             t.tooLarge = true;
-            return 0;
+            return false;
         }
         t.body.append(data, length);
     }
     t.received += length;
-    return size_t(length);
+    return true;
 }
 
-size_t onHeader(char *, size_t size, size_t count, void *user)
+size_t onBody(char *data, size_t size, size_t count, void *user)
+{
+    auto &t = *static_cast<Transfer *>(user);
+    const auto output = [&t](const char *decoded, qint64 length) {
+        return keep(t, decoded, length);
+    };
+    return t.decoder.decode(QByteArrayView(data, qsizetype(size * count)), output) ? size * count
+                                                                                   : 0;
+}
+
+size_t onHeader(char *line, size_t size, size_t count, void *user)
 {
     auto &t = *static_cast<Transfer *>(user);
     t.advance(Inet::icRequestSent);
     t.advance(Inet::icReceivingResponse);
+    // Every response (a redirect, the final one) brings its own coding.
+    const QByteArrayView header(line, qsizetype(size * count));
+    static constexpr QByteArrayView coding("content-encoding:");
+    if (header.startsWith("HTTP/"))
+        t.decoder.reset();
+    else if (header.size() > coding.size() &&
+             header.first(coding.size()).toByteArray().toLower() == coding)
+        t.decoder.reset(header.sliced(coding.size()).trimmed());
     return size * count;
 }
 
@@ -210,8 +228,9 @@ public:
         curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
-        // Every coding libcurl can decode is offered, and decoded on arrival.
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+        // The body is decoded here, where a cut-off compressed stream shows.
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ContentDecoder::Accepted);
+        curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
         curl_easy_setopt(easy, CURLOPT_USERAGENT, m_userAgent.constData());
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -252,11 +271,15 @@ public:
                 QStringLiteral("the body is larger than %1 MiB").arg(Inet::MaxBodySize >> 20);
         } else if (t.writeFailed) {
             response.error = QStringLiteral("the file could not be written");
+        } else if (!t.decoder.error().isEmpty()) {
+            response.error = t.decoder.error();
         } else if (t.result == CURLE_OPERATION_TIMEDOUT) {
             response.error = QStringLiteral("no progress for %1 s").arg(seconds(timeout()));
         } else if (t.result != CURLE_OK) {
             response.error =
                 QString::fromUtf8(t.errorText[0] ? t.errorText : curl_easy_strerror(t.result));
+        } else if (!t.decoder.complete()) {
+            response.error = QStringLiteral("the compressed body is cut short");
         } else {
             response.ok = true;
             response.bytes = std::move(t.body);

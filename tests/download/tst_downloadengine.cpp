@@ -1,10 +1,13 @@
 #include "common/textfile.h"
 #include "download/downloadengine.h"
+#include "platform/contentdecoder.h"
 #include "platform/inet.h"
 #include "support/httpserver.h"
 #include "support/rows.h"
 
 #include <QBuffer>
+
+#include <zlib.h>
 
 using namespace kuokuo;
 using namespace kuokuo::test;
@@ -15,6 +18,22 @@ const char *const RunEnds = "last abort missing failed ended";
 QString num(int n)
 {
     return QString::number(n);
+}
+
+// `data` compressed in zlib's frame for these window bits: gzip 31, zlib 15, none -15.
+QByteArray pack(QByteArrayView data, int windowBits)
+{
+    z_stream z{};
+    deflateInit2(&z, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))), 0);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return out;
 }
 
 // How a run ended, named as the tables write it.
@@ -89,6 +108,8 @@ private Q_SLOTS:
     void transfer_data();
     void transfer();
     void abortedTransfer();
+    void contentCoding_data();
+    void contentCoding();
     void series_data();
     void series();
     void extraction_data();
@@ -124,6 +145,7 @@ void DownloadEngineTest::initTestCase()
     server.reply("/loop", {302, 0, {}, -1, {}, false, "/loop", {}, {}});
     server.reset("/cut.jpg", 100000, 40000);
     server.reply("/cut.gz", {200, 0, body, 300, "text/html", true, {}, {}, {}});
+    server.reply("/short.gz", {200, 300, body, -1, "text/html", true, {}, {}, {}});
     server.reply("/bomb.html", {200, 0, bomb, -1, "text/html", true, {}, {}, {}});
     // Slower than a byte a second, but done in seconds when nothing holds it to the limit.
     server.reply("/trickle.jpg", {200, 3, {}, -1, "image/jpeg", false, {}, seconds(3), {}});
@@ -137,6 +159,7 @@ void DownloadEngineTest::transfer_data()
     rows({"gzip decoded|/page.html|memory|200", "no scheme|%1/a.jpg|file|200",
           "redirect loop|/loop|memory|redirects",
           "short body, then a clean close|/cut.jpg|file|closed", "gzip cut off|/cut.gz|file|closed",
+          "gzip cut off, the response whole|/short.gz|file|cut short",
           "decompression bomb|/bomb.html|memory|larger than 64 MiB",
           "trickle|/trickle.jpg|file|no progress for 1 s",
           "write fails|/a.jpg|none|could not be written"});
@@ -173,6 +196,49 @@ void DownloadEngineTest::abortedTransfer()
     QCOMPARE(inet.fetch(server.url("/stall.jpg")).error, "the transfer was stopped");
     QVERIFY(!inet.busy());
     QVERIFY(inet.fetch(server.url("/a.jpg")).ok);
+}
+
+void DownloadEngineTest::contentCoding_data()
+{
+    // name|Content-Encoding|the body: gzip, zlib or raw; "+" two gzip members, "-" cut short,
+    // "!" a damaged check sum, "?" bytes after the end|bytes a piece (0: all)|how it ended
+    rows({"gzip|gzip|gzip|0|whole", "gzip, a byte at a time|X-Gzip|gzip|1|whole",
+          "two gzip members|gzip|gzip+|7|whole", "deflate in zlib's frame|deflate|zlib|1|whole",
+          "deflate without a frame|Deflate|raw|0|whole", "not coded|identity|plain|0|whole",
+          "cut short|gzip|gzip-|0|cut short", "damaged|gzip|gzip!|0|damaged",
+          "bytes after the end|gzip|gzip?|5|data follows",
+          "a coding it cannot undo|br|gzip|0|cannot be decoded"});
+}
+
+// A coded body decodes whole however it is cut into pieces, and a damaged or short one fails.
+void DownloadEngineTest::contentCoding()
+{
+    const QStringList field = row();
+    const QByteArray content = HttpServer::content(70000), half = content.first(30000);
+    const QString form = field[1];
+    QByteArray body = form == "plain" ? content : pack(content, form == "zlib" ? 15 : 31);
+    if (form == "raw")
+        body = pack(content, -15);
+    if (form.endsWith('+'))
+        body = pack(half, 31) + pack(content.sliced(half.size()), 31);
+    if (form.endsWith('!'))
+        body[body.size() - 6] = char(body[body.size() - 6] ^ 1);
+    body.chop(form.endsWith('-') ? 6 : 0);
+    body += form.endsWith('?') ? "trailing" : "";
+    ContentDecoder decoder;
+    decoder.reset(field[0].toLatin1());
+    QByteArray decoded;
+    bool ok = true;
+    const qsizetype piece = field[2].toInt() ? field[2].toInt() : body.size();
+    for (qsizetype at = 0; ok && at < body.size(); at += piece)
+        ok = decoder.decode(
+            QByteArrayView(body).sliced(at, std::min(piece, body.size() - at)),
+            [&](const char *data, qint64 n) { return decoded.append(data, n), true; });
+    const QString got = !ok                   ? decoder.error()
+                        : !decoder.complete() ? "cut short"
+                        : decoded == content  ? "whole"
+                                              : "other bytes";
+    QVERIFY2(got.contains(field[3]), qPrintable(got));
 }
 
 void DownloadEngineTest::series_data()

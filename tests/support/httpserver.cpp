@@ -128,6 +128,8 @@ void HttpServer::reply(const QString &path, Reply reply)
                                                         return true;
                                                     });
         reply.body = QByteArray::fromStdString(packed);
+        if (reply.size > 0) // a short stream in a whole response
+            reply.body.truncate(reply.size);
     }
     reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
     std::lock_guard<std::mutex> lock(d->mutex);

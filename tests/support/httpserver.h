@@ -19,9 +19,9 @@ public:
     // What a path answers: `size` bytes (announced in Content-Length) of `body`, or of
     // generatedContent when there is no body; the connection closes after the first `cutAt` of
     // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
-    // bytes); one byte every `trickle`; a redirect to `location` (302 unless `status` is another
-    // redirect). Every answer waits `delay`
-    // first, or while the server runs, when that is longer.
+    // bytes, and a `size` keeps only so many of them); one byte every `trickle`; a redirect to
+    // `location` (302 unless `status` is another redirect). Every answer waits `delay` first, or
+    // while the server runs, when that is longer.
     struct Reply
     {
         int status = 200;
