@@ -4,6 +4,7 @@
 #include "common/appinfo.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/mascotwindow.h"
+#include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/hostinfo.h"
@@ -26,11 +27,10 @@ const QColor ButtonColour(255, 255, 128);
 
 QComboBox *makeList(const QString &name, QWidget *parent)
 {
-    auto *list = new QComboBox(parent);
+    // Entries join the list only through the add buttons, in the order added, and what the user
+    // types is what is added (no completion from the entries already there).
+    auto *list = new EditableComboBox(parent);
     list->setObjectName(name);
-    list->setEditable(true);
-    // Entries join the list only through the add buttons, in the order added.
-    list->setInsertPolicy(QComboBox::NoInsert);
     list->setMaxVisibleItems(15);
     list->setMinimumContentsLength(28);
     return list;

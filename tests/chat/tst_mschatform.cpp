@@ -42,6 +42,7 @@ private Q_SLOTS:
         row("add", "srv|irc", "ねこ", true, "srv|irc|ねこ", "ねこ");
         row("add empty: still written", "", "", true, "", "");
         row("add duplicate", "srv|irc", "irc", true, "srv|irc", "irc");
+        row("add the beginning of an entry", "srv|irc.b", "irc", true, "srv|irc.b|irc", "irc");
         row("delete", "srv|irc", "srv", false, "irc", "");
         row("delete absent: still written", "srv|irc", "x", false, "srv|irc", "x");
     }
