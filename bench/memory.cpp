@@ -17,14 +17,11 @@ long peakKilobytes(const QString &program, const QStringList &arguments, const Q
 {
     QTemporaryDir folder(base + QStringLiteral("/kuokuo-bench-XXXXXX"));
     const QString report = folder.filePath(QStringLiteral("time-report"));
+    const QString files = folder.filePath(QStringLiteral("files"));
     QDir(folder.path()).mkdir(QStringLiteral("files"));
-    QProcess process;
-    process.setWorkingDirectory(folder.filePath(QStringLiteral("files")));
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start("/usr/bin/time", QStringList{"-f", "%M", "-o", report, program} + arguments);
-    if (!process.waitForFinished(-1) || process.exitCode() != 0 ||
-        bench::filesIn(folder.filePath(QStringLiteral("files"))) != Files)
+    if (bench::timeProgram("/usr/bin/time",
+                           QStringList{"-f", "%M", "-o", report, program} + arguments, files) < 0 ||
+        bench::filesIn(files) != Files)
         return -1;
     QFile file(report);
     if (!file.open(QIODevice::ReadOnly))

@@ -7,8 +7,6 @@
 
 #include <QBuffer>
 
-#include <zlib.h>
-
 using namespace kuokuo;
 using namespace kuokuo::test;
 
@@ -18,22 +16,6 @@ const char *const RunEnds = "last abort missing failed ended";
 QString num(int n)
 {
     return QString::number(n);
-}
-
-// `data` compressed in zlib's frame for these window bits: gzip 31, zlib 15, none -15.
-QByteArray pack(QByteArrayView data, int windowBits)
-{
-    z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))), 0);
-    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.truncate(qsizetype(z.total_out));
-    deflateEnd(&z);
-    return out;
 }
 
 // How a run ended, named as the tables write it.
@@ -216,11 +198,13 @@ void DownloadEngineTest::contentCoding()
     const QStringList field = row();
     const QByteArray content = HttpServer::content(70000), half = content.first(30000);
     const QString form = field[1];
-    QByteArray body = form == "plain" ? content : pack(content, form == "zlib" ? 15 : 31);
+    QByteArray body =
+        form == "plain" ? content : HttpServer::compress(content, form == "zlib" ? 15 : 31);
     if (form == "raw")
-        body = pack(content, -15);
+        body = HttpServer::compress(content, -15);
     if (form.endsWith('+'))
-        body = pack(half, 31) + pack(content.sliced(half.size()), 31);
+        body =
+            HttpServer::compress(half, 31) + HttpServer::compress(content.sliced(half.size()), 31);
     if (form.endsWith('!'))
         body[body.size() - 6] = char(body[body.size() - 6] ^ 1);
     body.chop(form.endsWith('-') ? 6 : 0);

@@ -2,10 +2,9 @@
 #include "mascot/kuokuoform.h"
 #include "platform/forms.h"
 #include "platform/inet.h"
-#include "support/fakes.h"
 #include "support/httpserver.h"
 #include "support/rows.h"
-#include "support/testfolder.h"
+#include "support/session.h"
 
 #include <QStatusBar>
 
@@ -61,13 +60,7 @@ private:
         form->activateWindow();
         QTest::mouseClick(control(name), Qt::LeftButton);
     }
-    // Clicks into a box and types `text` over what it holds.
-    void type(const QString &name, const QString &text)
-    {
-        click(name);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(QApplication::focusWidget(), text);
-    }
+    void type(const QString &name, const QString &text) { QVERIFY(typeInto(control(name), text)); }
     // Clicks `buttons` while the second file from now on arrives.
     void clickDuringTheSecondFile(const QStringList &buttons)
     {

@@ -128,7 +128,7 @@ private Q_SLOTS:
         for (int i = 1; i <= 101; ++i)
             numbered << QStringLiteral("http://127.0.0.1/%1").arg(i);
         loadAddresses(numbered.mid(0, 100));
-        add("http://127.0.0.1/101");
+        menu("adoresut", "http://127.0.0.1/101");
         QCOMPARE(items(box()), numbered);
         QCOMPARE(addresses(), listFile("rad.rtp", numbered.mid(0, 100)));
         QCOMPARE(shownLine(Forms::loaded<kuokuoform>()), 1); // the list is full
@@ -147,7 +147,7 @@ private Q_SLOTS:
         loadAddresses({});
         for (const char *address :
              {"http://de.wikipedia.org/wiki/München", "http://h/😺", "http://h/ねこ"})
-            add(QString::fromUtf8(address));
+            menu("adoresut", QString::fromUtf8(address));
         const QStringList saved = {"http://de.wikipedia.org/wiki/M%C3%BCnchen",
                                    "http://h/%F0%9F%98%BA", "http://h/ねこ"};
         QCOMPARE(items(box()), saved);
@@ -156,7 +156,7 @@ private Q_SLOTS:
         // A file that cannot be written: the user hears of it; the entry stays for the run.
         QVERIFY(QFile::remove(m_session->folder.file(FileNames::Addresses)));
         QVERIFY(QDir(m_session->folder.path()).mkdir(FileNames::Addresses));
-        add("http://127.0.0.1/a");
+        menu("adoresut", "http://127.0.0.1/a");
         QCOMPARE(items(box()), saved + QStringList{"http://127.0.0.1/a"});
         QCOMPARE(m_session->dialogs.calls,
                  QStringList{"message|KUOKUOナビ|リストをファイルに保存できなかったにゃあ！"
@@ -324,7 +324,6 @@ private:
     FakeBrowserEngine *engine() { return window(), m_session->engines.latest.data(); }
     QTimer *timer() { return window()->findChild<QTimer *>("timTimer"); }
     QStringList &log() { return m_session->engines.log; }
-    static QString folder() { return Forms::instance<dlform>()->Label2()->text(); }
     // Loads `entries` from the address file, as the start-up does; the box holds "kept".
     void loadAddresses(const QStringList &entries)
     {
@@ -332,11 +331,6 @@ private:
         box()->setEditText(QStringLiteral("kept"));
         window()->adoresuyomikomi();
         QCOMPARE(box()->currentText(), QStringLiteral("kept"));
-    }
-    void add(const QString &address)
-    {
-        QVERIFY(typeInto(box(), address));
-        trigger(window(), "adoresut");
     }
     void choose(const QString &folder)
     {

@@ -1,6 +1,7 @@
 #include "support/httpserver.h"
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <condition_variable>
 #include <map>
@@ -116,18 +117,25 @@ QByteArray HttpServer::generatedContent(const QString &path, qint64 size)
     return generate(0, size, qHash(path));
 }
 
+QByteArray HttpServer::compress(QByteArrayView data, int windowBits)
+{
+    z_stream z{};
+    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))), 0);
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+
 void HttpServer::reply(const QString &path, Reply reply)
 {
     if (reply.gzip) {
-        // The server's own compressor, in gzip's frame.
-        std::string packed;
-        httplib::detail::gzip_compressor().compress(reply.body.constData(),
-                                                    size_t(reply.body.size()), true,
-                                                    [&](const char *data, size_t n) {
-                                                        packed.append(data, n);
-                                                        return true;
-                                                    });
-        reply.body = QByteArray::fromStdString(packed);
+        reply.body = compress(reply.body);
         if (reply.size > 0) // a short stream in a whole response
             reply.body.truncate(reply.size);
     }

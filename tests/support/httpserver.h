@@ -47,6 +47,8 @@ public:
     static QByteArray content(qint64 size, quint32 seed = 0);
     // The bytes a reply without a body sends for `path`.
     static QByteArray generatedContent(const QString &path, qint64 size);
+    // `data` compressed in zlib's frame for these window bits: gzip 31, zlib 15, none -15.
+    static QByteArray compress(QByteArrayView data, int windowBits = 31);
 
     void reply(const QString &path, Reply reply);
     void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg")
