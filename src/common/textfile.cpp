@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace kuokuo {
@@ -155,6 +156,10 @@ void TextWriter::writeLineBytes(QByteArrayView line)
 bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize)
 {
     QFile file(path);
+    if (!file.exists()) { // for many callers an ordinary answer, not a fault
+        qCDebug(lcFiles) << "no file" << path;
+        return false;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         qCWarning(lcFiles) << "cannot read" << path << file.errorString();
         return false;
@@ -170,6 +175,11 @@ bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize)
         return false;
     }
     return true;
+}
+
+bool renameOver(const QString &from, const QString &to)
+{
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
 mode_t modeOfWrittenFile(const QString &path)

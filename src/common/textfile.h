@@ -81,6 +81,9 @@ constexpr qint64 MaxTextFileSize = 64 * 1024 * 1024;
 // The mode a file written at `path` gets: a file that is replaced keeps its mode, a new file
 // gets 0666 less the umask, as a plain create would give it (temporary files are private).
 mode_t modeOfWrittenFile(const QString &path);
+// Renames `from` to `to` in one step, replacing a file there (QFile::rename does not); errno
+// tells why it failed.
+bool renameOver(const QString &from, const QString &to);
 
 // Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
 // failure (a full disk included) leaves the old file whole and returns false. A new file gets

@@ -177,11 +177,8 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
         m_host.numberedSaved(qint16(n), slot.name, response.size);
         m_host.progress(n - first + 1, total);
         // The counter is a 16-bit number: going past 32767 is a failure, not a wrap.
-        if (n == 32767) {
-            m_error = QStringLiteral("the number cannot go past 32767");
-            m_host.speak(Line::SeriesFailed);
-            return RunEnd::Failed;
-        }
+        if (n == 32767)
+            return fail(QStringLiteral("the number cannot go past 32767"));
     }
 }
 

@@ -372,11 +372,7 @@ std::optional<qint16> MainForm::probeStart(const QString &FileName, const QStrin
     m_TInit->setText(answer);
     m_TLast->setText(QString::number(DownloadEngine::ProbeLast));
     chuushi = false;
-    const std::optional<qint16> last = toInt16(m_TLast->text());
-    const std::optional<qint16> n = toInt16(m_TInit->text());
-    if (!last || !n)
-        return std::nullopt;
-    return n;
+    return toInt16(answer);
 }
 
 void MainForm::probeEnded(DownloadEngine::RunEnd end)

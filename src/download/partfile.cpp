@@ -8,7 +8,6 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -20,12 +19,6 @@ namespace {
 QString temporaryTemplate(const QString &folder)
 {
     return QDir(folder).filePath(QStringLiteral(".kuokuo-XXXXXX.part"));
-}
-
-// rename(2) replaces an existing file in one step, which QFile::rename does not.
-bool renameOver(const QString &from, const QString &to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 } // namespace
 

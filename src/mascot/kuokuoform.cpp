@@ -1,15 +1,12 @@
 #include "mascot/kuokuoform.h"
 
 #include "common/appinfo.h"
-#include "common/filenames.h"
-#include "common/logging.h"
 #include "common/programfolder.h"
 #include "common/workingfiles.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
 
-#include <QDir>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -69,9 +66,8 @@ void kuokuoform::Command7_Click()
 void kuokuoform::Command6_Click()
 {
     // The exit sequence has just saved every list into the settings file. A working file that
-    // stays is replaced by the next start.
-    if (!removeWorkingFiles(ProgramFolder::path()))
-        qCWarning(lcFiles) << "working files stay in" << ProgramFolder::path();
+    // stays (each is logged) is replaced by the next start.
+    (void)removeWorkingFiles(ProgramFolder::path());
     close();
     Forms::endProgram();
 }

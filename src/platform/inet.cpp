@@ -258,11 +258,8 @@ public:
             response.status = int(status);
             response.url = QUrl::fromEncoded(url);
             response.contentType = type;
-            curl_multi_remove_handle(m_multi, t.easy);
-            spare(t.easy);
-            t.easy = nullptr;
         }
-        m_running.erase(std::remove(m_running.begin(), m_running.end(), &t), m_running.end());
+        cancel(t);
         response.size = t.received;
         if (asFailure) {
             response.error = QStringLiteral("the transfer was stopped");

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
 #include <utility>
@@ -38,9 +37,8 @@ QString sizeText(qint64 bytes)
 // the mode a file written there gets: a replaced file keeps its mode, a new one follows the umask.
 bool moveIntoPlace(const QString &partPath, const QString &path)
 {
-    const QByteArray from = QFile::encodeName(partPath);
-    if (::chmod(from.constData(), modeOfWrittenFile(path)) != 0 ||
-        std::rename(from.constData(), QFile::encodeName(path).constData()) != 0) {
+    if (::chmod(QFile::encodeName(partPath).constData(), modeOfWrittenFile(path)) != 0 ||
+        !renameOver(partPath, path)) {
         qCWarning(lcFiles) << "cannot save the download as" << path << std::strerror(errno);
         return false;
     }

@@ -24,6 +24,8 @@ public:
     Status series(const QString &folderAddress, const QString &pattern, qint16 first, qint16 last);
     // `probeStart`: look for the hidden series of every numbered image, from this number.
     Status extract(const QString &pageAddress, std::optional<qint16> probeStart);
+    // The cat's line `line`, as the runs say it.
+    void say(qint16 line) { speak(line); }
 
 private:
     QString folderAddress() override { return m_folderAddress; }

@@ -138,13 +138,13 @@ int main(int argc, char *argv[])
         if (!pattern.contains(QLatin1Char('?'))) {
             const std::optional<QString> made = rennbannpattern(pattern);
             if (!made) {
-                progress.message(QStringLiteral("KUOKUO: ") + cat.text(Line::NoNumberedName));
+                run.say(Line::NoNumberedName);
                 return badArguments(QStringLiteral("%1 is too short for a pattern").arg(pattern));
             }
             pattern = *made;
         }
         if (!pattern.contains(QLatin1Char('?'))) {
-            progress.message(QStringLiteral("KUOKUO: ") + cat.text(Line::NoPlaceholder));
+            run.say(Line::NoPlaceholder);
             return badArguments(QStringLiteral("%1 holds no number").arg(pattern));
         }
         const std::optional<qint16> first = toInt16(arguments.positional.at(2));
