@@ -1,0 +1,41 @@
+// The peer of bench/startup.sh: a bare web view showing a page file, placed as the navigator
+// places its own (a window of the navigator's size with a menu bar, the view at the same place),
+// with the same settings of the web engine. Usage: bench_bareview PAGE
+#include "shell/browserlayout.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+using namespace kuokuo;
+
+int main(int argc, char *argv[])
+{
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    if (argc < 2)
+        return 2;
+    QMainWindow window;
+    window.menuBar()->addMenu(QStringLiteral("KUOKUO"));
+    auto *client = new QWidget(&window);
+    window.setCentralWidget(client);
+    const qreal dpi = window.logicalDpiX();
+    const auto pixels = [dpi](int twips) { return twipsToPixels(twips, dpi); };
+    window.resize(pixels(BrowserTwips::ClientWidth),
+                  pixels(BrowserTwips::ClientHeight) + window.menuBar()->sizeHint().height());
+    const BrowserLayout layout =
+        formResizeLayout(BrowserTwips::ClientWidth, BrowserTwips::ClientHeight);
+    auto *view = new QWebEngineView(client);
+    view->setGeometry(pixels(BrowserTwips::BrowserLeft), pixels(BrowserTwips::BrowserTop),
+                      pixels(layout.browserWidth), pixels(layout.browserHeight));
+    view->load(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[1])));
+    window.show();
+    return QApplication::exec();
+}
