@@ -74,8 +74,11 @@ private:
     QString folderAddress() override;
     QString downloadFolder() override;
     void numberedSaved(qint16 number, const QString &name, qint64 size) override;
-    void numberedMissing(qint16 number, const QString &name, qint64 size) override;
+    void numberedMissing(qint16 number, const Refusal &why) override;
     void imageSaved(int place, const QString &name, qint64 size) override;
+    void imageRefused(int place, const Refusal &why) override;
+    void failed(const Refusal &why) override;
+    void waiting(const Refusal &why, int seconds) override;
     void progress(int done, int total) override;
     bool aborted() override;
     bool ending() override;
@@ -109,6 +112,7 @@ private:
     Inet *m_Inet;
 
     DownloadEngine m_engine;
+    QList<Refusal> m_refused; // the images of this extraction that were not saved
     bool chuushi = false;
     bool m_running = false;
     bool m_closeRequested = false;

@@ -1,4 +1,5 @@
 #include "common/textfile.h"
+#include "download/fetchrules.h"
 #include "download/gazouchuushutsu.h"
 #include "download/pagetext.h"
 #include "download/partfile.h"
@@ -79,6 +80,49 @@ private Q_SLOTS:
     }
     void folder() { QCOMPARE(urlfolder(row()[0]), row()[1]); }
 
+    void rules_data()
+    {
+        // name|the rule and its values ("_" a space, "-" nothing)|what it gives
+        rows({"same origin|referer http://u@h/x/p.html?q#top http://h/i/a.jpg|http://h/x/p.html?q",
+              "another host|referer https://h/x/p.html https://i.h/a.jpg|https://h/",
+              "another port|referer http://h:8080/x/ http://h/a.jpg|http://h:8080/",
+              "https down to http|referer https://h/x/p.html http://h/a.jpg|",
+              "http up to https|referer http://h/p.html https://h/a.jpg|http://h/",
+              "seconds|retry 5 0|5", "at most a minute|retry 3600 0|60",
+              "an HTTP date|retry Wed,_21_Oct_2015_07:28:30_GMT 0|30",
+              "a date gone by|retry Wed,_21_Oct_2015_07:00:00_GMT 0|0",
+              "none, the first time|retry - 0|1", "none, later|retry soon 1|3",
+              "html|page a.jpg text/html;charset=utf-8 x|1",
+              "xhtml|page a.jpg application/xhtml+xml x|1",
+              "an image|page a.jpg image/jpeg <html>|0",
+              "generic, a page|page a.JPG application/octet-stream "
+              "\xEF\xBB\xBF_\r\n<!DocType_html>|1",
+              "no type, a page|page a.jpg - <BODY>|1", "no type, an image|page a.jpg - GIF89a|0",
+              "the name is a page's|page a.HTML text/html x|0",
+              "names|name a.jpg .. . a/b.jpg a\\b.jpg - .a.jpg ..a.jpg|1 0 0 0 0 0 1 1"});
+    }
+    void rules()
+    {
+        QStringList value = row()[0].split(' ');
+        for (QString &v : value)
+            v = v == "-" ? QString() : v.replace('_', ' ');
+        const QString rule = value.takeFirst();
+        QStringList got;
+        if (rule == "referer")
+            got << refererFor(QUrl(value[0]), QUrl(value[1]));
+        if (rule == "retry")
+            got << QString::number(retryDelay(value[0].toLatin1(),
+                                              QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC),
+                                              value[1].toInt())
+                                       .count());
+        if (rule == "page")
+            got << QString::number(
+                isWebPageInstead(value[0], value[1].toLatin1(), value[2].toUtf8()));
+        for (const QString &name : rule == "name" ? value : QStringList())
+            got << QString::number(isPlainFileName(name));
+        QCOMPARE(got.join(' '), row()[1]);
+    }
+
     void decode_data()
     {
         QTest::addColumn<QByteArray>("body");
@@ -93,9 +137,14 @@ private Q_SLOTS:
         QTest::newRow("header") << eucJp << QByteArray("text/html; CHARSET=\"EUC-JP\"") << page;
         QTest::newRow("meta") << meta.toLatin1() + cp932 << QByteArray("text/html") << meta + page;
         QTest::newRow("utf-8") << page.toUtf8() << QByteArray() << page;
-        QTest::newRow("otherwise cp932") << cp932 << QByteArray() << page;
         QTest::newRow("utf-16 byte-order mark")
             << utf16 << QByteArray("text/html; charset=Shift_JIS") << page;
+        // Without a label: what the detector finds, even in a page of a few words.
+        const QString img = QStringLiteral("<img src=\"猫の写真001.jpg\">");
+        QTest::newRow("cp932") << cp932 << QByteArray() << page;
+        for (const char *name : {"EUC-JP", "ISO-2022-JP", "Shift_JIS", "UTF-16LE", "UTF-16BE"})
+            QTest::newRow(name) << QByteArray(QStringEncoder(name)(img)) << QByteArray("text/html")
+                                << img;
     }
     void decode()
     {

@@ -24,7 +24,10 @@ private Q_SLOTS:
         for (const QString &name :
              QString("a001 a002 a003 a004 a005 pic00 pic01 pic02 pic03").split(' '))
             server.generated("/s/" + name + ".jpg", 4000);
-        server.file("/s/p.html", "<img src=pic01.jpg>", "text/html");
+        server.file("/s/p.html", "<img src=pic01.jpg><img src=gone.gif>", "text/html");
+        // Busy for a minute, unless the user ends the wait.
+        server.reply("/s/b001.jpg",
+                     {503, 9, {}, -1, "text/plain", false, {}, {}, {}, "Retry-After: 60", {}});
     }
     void init()
     {
@@ -96,8 +99,17 @@ void MainFormTest::texts()
     for (const char *name : {"Frame2", "Label1", "TURL2", "CGet2", "CAbort1", "CClose1", "Frame1",
                              "Label2", "TFile", "Label3", "TInit", "Label4", "TLast"})
         shown << text(name) + control(name)->property("title").toString();
-    for (int state : {1, 2, 3, 4, 5, 6, 7, 8, 11, 12}) // the states a transfer reports
-        shown << *MainForm::stateText(state);
+    // The states a transfer reports, each whole on the status line beside the progress bar, and
+    // in its tip.
+    auto *bar = form->findChild<QStatusBar *>("SB");
+    const int room = form->findChild<QWidget *>("ProgressBar1")->x() - 8; // QStatusBar's margins
+    for (int state : {1, 2, 3, 4, 5, 6, 7, 8, 11, 12}) {
+        const QString text = *MainForm::stateText(state);
+        bar->showMessage(text);
+        QVERIFY2(bar->fontMetrics().horizontalAdvance(text) <= room && bar->toolTip() == text,
+                 qPrintable(text));
+        shown << text;
+    }
     QCOMPARE(
         shown.join('|'),
         "画像ファイルの取得|HTMLからの画像の抽出にゃあ|URL(ex.: http://www.example.com/gazou/)|"
@@ -114,15 +126,25 @@ void MainFormTest::texts()
         "要求処理が完了し、すべてのデータが受信されましたにゃあ。");
 }
 
-// A double-click makes a pattern of a name. An abort lets the current number finish and ends the
+// A pattern that is no plain file name is refused by the cat, and nothing is written. A
+// double-click makes a pattern of a name. An abort lets the current number finish and ends the
 // run before the next one, and a start button does nothing meanwhile. The user starts again with
 // Enter in TURL: the run hides the upper frame, starts at TInit rounded half to even and ends at
-// the first missing file, with TFile showing its name and the status line the last transfer's end.
-// A window closed during a run goes once the run has unwound; a new one starts from its design.
+// the first missing file, with TFile showing its name and the status line why it is missing.
+// A window closed during a run goes once the run has unwound, during a wait for a busy server at
+// once; a new one starts from its design.
 void MainFormTest::series()
 {
-    clickDuringTheSecondFile({"CGet", "CAbort"});
     type("TURL", server.url("/s/"));
+    type("TFile", "../a???.jpg");
+    click("CGet");
+    QCOMPARE(seen() + "|" + status(),
+             "|Frame1 CGet|13|「../a???.jpg」はファイル名に使えないにゃあ。"
+             "フォルダーの外には保存しないにゃあ");
+    QCOMPARE(QDir(folder->path() + "/..").entryList({"a00*.jpg"}), QStringList());
+    delete Forms::loaded<kuokuoform>();
+
+    clickDuringTheSecondFile({"CGet", "CAbort"});
     type("TFile", "a002.jpg");
     type("TInit", "2.5");
     QTest::mouseDClick(control("TFile"), Qt::LeftButton);
@@ -134,7 +156,7 @@ void MainFormTest::series()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(seen() + "|" + text("TFile"),
              "a002.jpg,a003.jpg,a004.jpg,a005.jpg|Frame1 CGet|11|a006.jpg");
-    QCOMPARE(status(), *MainForm::stateText(Inet::icResponseCompleted));
+    QCOMPARE(status(), "a006.jpg はサーバーにことわられたにゃあ（404 Not Found）");
 
     const QPointer<MainForm> window = form;
     clickDuringTheSecondFile({"CClose"});
@@ -143,6 +165,19 @@ void MainFormTest::series()
     QTRY_VERIFY(!window);
     form = Forms::instance<MainForm>(folder->path());
     QCOMPARE(text("TURL"), "http://www.");
+    type("TURL", server.url("/s/"));
+    type("TFile", "b???.jpg");
+    connect(form->findChild<QStatusBar *>("SB"), &QStatusBar::messageChanged, form,
+            [this](const QString &text) {
+                if (text.startsWith("サーバーがいそがしいから 60 秒まって"))
+                    click("CClose");
+            });
+    const QPointer<MainForm> waiting = form;
+    QElapsedTimer clock;
+    clock.start();
+    click("CGet");
+    QTRY_VERIFY(!waiting);
+    QVERIFY(clock.elapsed() < 10000);
 }
 
 // CGet2, or Enter in TURL2, saves the page's images; a numbered one is asked about, with the
@@ -172,7 +207,8 @@ void MainFormTest::probe()
                      "|1";
     QCOMPARE(dialogs.calls, asked);
     QCOMPARE(text("TInit") + "|" + seen(), row().mid(1).join('|'));
-    QCOMPARE(status(), "終了にゃあ．");
+    QCOMPARE(status(), "終了にゃあ．（保存できなかった画像が 1 こあるにゃあ：gone.gif はサーバーに"
+                       "ことわられたにゃあ（404 Not Found））");
 }
 
 QTEST_MAIN(MainFormTest)

@@ -24,6 +24,15 @@ QByteArray generate(qint64 offset, qint64 length, quint64 seed)
 }
 } // namespace
 
+// "Name: value" as its two parts.
+std::pair<std::string, std::string> header(const QByteArray &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return {};
+    return {line.first(colon).toStdString(), line.sliced(colon + 1).trimmed().toStdString()};
+}
+
 struct HttpServer::State
 {
     httplib::Server server;
@@ -31,7 +40,7 @@ struct HttpServer::State
     std::mutex mutex;
     std::condition_variable stopping;
     bool stopped = false;
-    std::map<QString, Reply> routes;
+    std::map<QString, QList<Reply>> routes;
     milliseconds delay{0};
     QStringList requests;
 
@@ -45,21 +54,34 @@ struct HttpServer::State
     void handle(const httplib::Request &request, httplib::Response &response)
     {
         const QString path = QString::fromStdString(request.path);
-        Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}};
+        Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}, {}, {}};
         {
             std::lock_guard<std::mutex> lock(mutex);
             requests << path;
             if (const auto found = routes.find(path); found != routes.end())
-                reply = found->second;
+                reply = found->second.size() > 1 ? found->second.takeFirst() : found->second[0];
             reply.delay = std::max(reply.delay, delay);
         }
         if (!wait(reply.delay))
             return;
+        const auto [name, value] = header(reply.needs);
+        if (!name.empty() && request.get_header_value(name) != value)
+            reply = {403, 9, "forbidden", -1, "text/plain", false, {}, {}, {}, {}, {}};
         response.status = reply.status;
         if (!reply.location.isEmpty())
             return response.set_redirect(reply.location.toStdString(), reply.status);
         if (reply.gzip)
             response.set_header("Content-Encoding", "gzip");
+        if (const auto [name, value] = header(reply.header); !name.empty())
+            response.set_header(name, value);
+        if (reply.size < 0)
+            return response.set_chunked_content_provider(
+                reply.type.toStdString(),
+                [this, seed = qHash(path)](size_t offset, httplib::DataSink &sink) {
+                    const QByteArray bytes = generate(qint64(offset), 64 * 1024, seed);
+                    return sink.write(bytes.constData(), size_t(bytes.size())) &&
+                           wait(milliseconds(0));
+                });
         // Through a provider, which sends the bytes as they are: the server would compress text.
         response.set_content_provider(
             size_t(reply.size), reply.type.toStdString(),
@@ -132,22 +154,30 @@ QByteArray HttpServer::compress(QByteArrayView data, int windowBits)
     return out;
 }
 
-void HttpServer::reply(const QString &path, Reply reply)
+void HttpServer::answers(const QString &path, const QList<Reply> &replies)
 {
-    if (reply.gzip) {
-        reply.body = compress(reply.body);
-        if (reply.size > 0) // a short stream in a whole response
-            reply.body.truncate(reply.size);
+    QList<Reply> prepared;
+    for (Reply reply : replies) {
+        if (reply.gzip) {
+            reply.body = compress(reply.body);
+            if (reply.size > 0) // a short stream in a whole response
+                reply.body.truncate(reply.size);
+        }
+        reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
+        prepared << reply;
     }
-    reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[path] = reply;
+    d->routes[path] = prepared;
 }
 
 void HttpServer::delay(milliseconds delay, const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    (path.isEmpty() ? d->delay : d->routes[path].delay) = delay;
+    if (path.isEmpty())
+        d->delay = delay;
+    else
+        for (Reply &reply : d->routes[path])
+            reply.delay = delay;
 }
 
 QStringList HttpServer::requests() const

@@ -20,12 +20,13 @@ public:
     // generatedContent when there is no body; the connection closes after the first `cutAt` of
     // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
     // bytes, and a `size` keeps only so many of them); one byte every `trickle`; a redirect to
-    // `location` (302 unless `status` is another redirect). Every answer waits `delay` first, or
-    // while the server runs, when that is longer.
+    // `location` (302 unless `status` is another redirect); one more header line `header`. A
+    // request without the header line `needs` gets 403 instead. Every answer waits `delay`
+    // first, or while the server runs, when that is longer.
     struct Reply
     {
         int status = 200;
-        qint64 size = 0; // the body's own size when there is one
+        qint64 size = 0; // the body's own size when there is one; -1: endless, chunked
         QByteArray body;
         qint64 cutAt = -1;
         QByteArray type = "image/jpeg";
@@ -33,6 +34,8 @@ public:
         QString location;
         std::chrono::milliseconds trickle{0};
         std::chrono::milliseconds delay{0};
+        QByteArray header; // "Name: value"
+        QByteArray needs;  // "Name: value"
     };
 
     HttpServer();
@@ -50,20 +53,22 @@ public:
     // `data` compressed in zlib's frame for these window bits: gzip 31, zlib 15, none -15.
     static QByteArray compress(QByteArrayView data, int windowBits = 31);
 
-    void reply(const QString &path, Reply reply);
+    void reply(const QString &path, Reply reply) { answers(path, {reply}); }
+    // Each request of `path` gets the next of `replies`; the last one stays.
+    void answers(const QString &path, const QList<Reply> &replies);
     void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg")
     {
-        reply(path, {200, 0, body, -1, type, false, {}, {}, {}});
+        reply(path, {200, 0, body, -1, type, false, {}, {}, {}, {}, {}});
     }
     // `size` bytes of generatedContent, produced while sending: any size costs no memory.
     void generated(const QString &path, qint64 size, const QByteArray &type = "image/jpeg")
     {
-        reply(path, {200, size, {}, -1, type, false, {}, {}, {}});
+        reply(path, {200, size, {}, -1, type, false, {}, {}, {}, {}, {}});
     }
     // Announces `announced` bytes, sends the first `sent` of them and closes the connection.
     void reset(const QString &path, qint64 announced, qint64 sent)
     {
-        reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}});
+        reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}, {}, {}});
     }
     // Every answer to `path` (to every path, for an empty one) waits `delay` first; an answer with
     // a delay of its own and the server's waits the longer.
