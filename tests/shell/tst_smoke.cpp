@@ -57,6 +57,9 @@ private Q_SLOTS:
         QVERIFY(titled(window, QStringLiteral("files")));
         run(window, "document.getElementById('mic').click();");
         QTRY_COMPARE_WITH_TIMEOUT(launcher.launched, QStringList{"mic://srv/ねこ"}, 10000);
+        if (link == "cut") // the log tells how far it came, over the engine's own retries
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("failed after 1048576 of 3145728"));
         run(window, QStringLiteral("document.getElementById('%1').click();").arg(link));
         // Asked once, however often the engine retries; then the cat tells the end.
         QTRY_VERIFY_WITH_TIMEOUT(Forms::loaded<kuokuoform>(), 10000);
