@@ -107,8 +107,8 @@ private Q_SLOTS:
         enter("Combo1", " チャット.example ", "touroku");
         // Read back from the navigator's box, the address reaches its handler exactly as built.
         const QString address = QStringLiteral("mic://チャット.example/猫&犬の部屋");
+        QVERIFY(isOpen<frmBrowser>());
         QCOMPARE(Forms::loaded<frmBrowser>()->cboAddress()->currentText(), address);
-        QVERIFY(Forms::loaded<frmBrowser>()->isVisible());
         QCOMPARE(m_session->launcher.launched, QStringList{address});
         QVERIFY(m_session->engines.log.isEmpty()); // the engine shows no mic: page itself
         QTRY_VERIFY(window.isNull());
