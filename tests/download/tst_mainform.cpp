@@ -10,6 +10,7 @@
 
 using namespace kuokuo;
 using namespace kuokuo::test;
+using namespace std::chrono_literals;
 
 // The download window as the user drives it; what the engine does with the transfers is
 // tst_downloadengine's.
@@ -126,7 +127,8 @@ void MainFormTest::texts()
 // run before the next one, and a start button does nothing meanwhile. The user starts again with
 // Enter in TURL: the run hides the upper frame, starts at TInit rounded half to even and ends at
 // the first missing file, with TFile showing its name and the status line the last transfer's end.
-// A window closed during a run goes once the run has unwound; a new one starts from its design.
+// A window closed while a slow server holds a file ends the run at once and quietly, leaving no
+// part behind, and goes once the run has unwound; a new one starts from its design.
 void MainFormTest::series()
 {
     clickDuringTheSecondFile({"CGet", "CAbort"});
@@ -145,10 +147,18 @@ void MainFormTest::series()
     QCOMPARE(status(), *MainForm::stateText(Inet::icResponseCompleted));
 
     const QPointer<MainForm> window = form;
+    server.reply("/s/a003.jpg", {200, 4000, {}, -1, "image/jpeg", false, {}, 5ms, {}}); // 20 s
+    delete Forms::loaded<kuokuoform>();
     clickDuringTheSecondFile({"CClose"});
     QTest::mouseDClick(control("TFile"), Qt::LeftButton);
+    QElapsedTimer run;
+    run.start();
     click("CGet");
+    QVERIFY2(run.elapsed() < 5000, "the run waited for the held file");
     QTRY_VERIFY(!window);
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden).join(',') + "|" +
+                 words(Forms::loaded<kuokuoform>()),
+             "a002.jpg,a003.jpg,a004.jpg,a005.jpg|");
     form = Forms::instance<MainForm>(folder->path());
     QCOMPARE(text("TURL"), "http://www.");
 }
