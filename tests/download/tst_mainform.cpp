@@ -147,7 +147,7 @@ void MainFormTest::series()
     QCOMPARE(status(), *MainForm::stateText(Inet::icResponseCompleted));
 
     const QPointer<MainForm> window = form;
-    server.reply("/s/a003.jpg", {200, 4000, {}, -1, "image/jpeg", false, {}, 5ms, {}}); // 20 s
+    server.reply("/s/a003.jpg", {200, 4000, {}, -1, "image/jpeg", false, {}, 5ms, {}}); // held 20 s
     delete Forms::loaded<kuokuoform>();
     clickDuringTheSecondFile({"CClose"});
     QTest::mouseDClick(control("TFile"), Qt::LeftButton);
