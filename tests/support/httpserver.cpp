@@ -132,6 +132,8 @@ struct HttpServer::State
             return response.set_redirect(reply.location.toStdString(), reply.status);
         if (reply.gzip)
             response.set_header("Content-Encoding", "gzip");
+        if (reply.cutAt >= 0) // a validator, as real servers give one: a browser then resumes
+            response.set_header("ETag", "\"cut\"");
         // Through a provider, which sends the bytes as they are: the server would compress text.
         response.set_content_provider(
             size_t(reply.size), reply.type.toStdString(),
