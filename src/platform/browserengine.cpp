@@ -107,9 +107,9 @@ public:
     }
     bool accepted() const { return m_accepted; }
     void cancel() override { m_request->cancel(); }
-    qint64 receivedBytes() const override { return m_request->receivedBytes(); }
-    qint64 totalBytes() const override { return m_request->totalBytes(); }
-    QString errorString() const override { return m_request->interruptReasonString(); }
+    qint64 receivedBytes() const override { return m_received; }
+    qint64 totalBytes() const override { return m_total; }
+    QString errorString() const override { return m_error; }
 
     // After a network error the engine resumes a download by asking for it again, as a new
     // request of the same number (Qt 6.4): it goes on into the same file, unasked.
@@ -132,11 +132,23 @@ private:
     {
         m_request = request;
         connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
-                &PageDownload::progress);
+                &WebEngineDownload::moved);
         connect(request, &QWebEngineDownloadRequest::totalBytesChanged, this,
-                &PageDownload::progress);
+                &WebEngineDownload::moved);
         connect(request, &QWebEngineDownloadRequest::stateChanged, this,
                 &WebEngineDownload::stateChanged);
+    }
+
+    // A resumed request starts from nothing, and the engine zeroes the count when it starts a
+    // download afresh or gives it up: keep the furthest it came and the size it announced.
+    void moved()
+    {
+        if (m_ended)
+            return;
+        m_received = std::max(m_received, m_request->receivedBytes());
+        if (m_request->totalBytes() > 0)
+            m_total = m_request->totalBytes();
+        Q_EMIT progress();
     }
 
     void stateChanged(QWebEngineDownloadRequest::DownloadState state)
@@ -159,6 +171,7 @@ private:
             return;
         }
         m_ended = true;
+        m_error = m_request->interruptReasonString(); // before the cancel below replaces it
         if (state == QWebEngineDownloadRequest::DownloadInterrupted)
             m_request->cancel();
         Q_EMIT ended(end);
@@ -167,6 +180,9 @@ private:
     }
 
     QPointer<QWebEngineDownloadRequest> m_request;
+    qint64 m_received = 0;
+    qint64 m_total = -1;
+    QString m_error;
     bool m_accepted = false;
     bool m_ended = false;
 };

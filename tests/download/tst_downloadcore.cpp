@@ -4,6 +4,7 @@
 #include "download/pagetext.h"
 #include "download/partfile.h"
 #include "download/rennbann.h"
+#include "support/listing.h"
 #include "support/rows.h"
 
 #include <QStorageInfo>
@@ -15,20 +16,6 @@ using namespace kuokuo::test;
 
 namespace {
 const QByteArray Bytes = "abc" + QByteArray(5000, 'x');
-
-// Every entry of `folder`, hidden ones too, with its size and mode: "a.jpg 5003 644".
-QString listing(const QString &folder)
-{
-    QStringList list;
-    for (const QFileInfo &entry :
-         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        struct stat info = {};
-        ::stat(QFile::encodeName(entry.filePath()).constData(), &info);
-        list << entry.fileName() + " " + QString::number(entry.size()) + " " +
-                    QString::number(info.st_mode & 0777, 8);
-    }
-    return list.join(' ');
-}
 
 // The bytes through a part file in `folder` under `path`; checked once the part file is gone.
 bool download(const QString &folder, const QString &path)
@@ -55,7 +42,7 @@ private Q_SLOTS:
         rows({"digits|jpggif001.jpg|jpggif???.jpg|7 3|1234|jpggif234.jpg",
               "around a letter|pic12a3.gif|pic??a?.gif|4 4|7|pic0007.gif",
               "extension of four|photo01.jpeg|photo??.jpeg|6 2|-5|photo05.jpeg",
-              "no digit|logo.gif|logo.gif|0 0", "three characters|a.b|-|0 0",
+              "three characters|a.b|-|0 0", "four characters|1.23|1.23|0 0",
               "full-width digits|pic０１.jpg|pic０１.jpg|0 0",
               "ten places|??????????.jpg|??????????.jpg|1 10|5|00000005??.jpg",
               "nine places, negative|?????????.jpg|?????????.jpg|1 9|-5|-00000005.jpg"});
@@ -76,7 +63,7 @@ private Q_SLOTS:
         rows({"page|http://h/x/y.html|http://h/x/", "host|http://h|http://h/",
               "scheme alone|http://|http:///", "last / at 8|http:///x|http:///",
               "last / at 8, no scheme|abcdefg/x|abcdefg/",
-              "https page|HTTPS://h/x/y.html|HTTPS://h/x/"});
+              "https host, in capitals|HTTPS://h|HTTPS://h/"});
     }
     void folder() { QCOMPARE(urlfolder(row()[0]), row()[1]); }
 

@@ -5,12 +5,14 @@
 #include "shell/browserlayout.h"
 #include "shell/settingsfile.h"
 #include "support/fulldisk.h"
+#include "support/rows.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kuokuo;
+using namespace kuokuo::test;
 
 namespace {
 const QByteArray L = "[kuekuoserihu.rtp]\r\n\"cat1.svg\",\"\",\"\x82\xc9\x82\xe1\x82\xa0\"\r\n\r\n";
@@ -109,15 +111,12 @@ private Q_SLOTS:
     }
     void fullDiskKeepsEveryFile_data()
     {
-        QTest::addColumn<int>("operation");
-        int i = 0;
-        for (const char *name : {"start-up split", "exit: backup and rebuild", "list rewrite",
-                                 "a download replacing a file"})
-            QTest::newRow(name) << i++;
+        rows({"start-up split|0", "exit: backup and rebuild|1", "list rewrite|2",
+              "a download replacing a file|3"});
     }
     void fullDiskKeepsEveryFile()
     {
-        QFETCH(int, operation);
+        const int operation = row()[0].toInt();
         write(FileNames::Settings, L + S + R + A);
         write(FileNames::SettingsBackup, "older backup");
         for (const QString &name : workingFiles()) // not what the split would write
@@ -131,7 +130,7 @@ private Q_SLOTS:
                 return part.open() && part.device()->write(QByteArray(5000, 'x')) == 5000 &&
                        part.commit(m_folder->filePath(FileNames::Addresses));
             }};
-        QCOMPARE(kuokuo::test::onFullDisk(16, operations[operation]), std::optional<bool>(false));
+        QCOMPARE(onFullDisk(16, operations[operation]), std::optional<bool>(false));
         QCOMPARE(files(), before);
     }
 

@@ -1,12 +1,13 @@
 #include "shell/navigator.h"
 #include "shell/pagedownloads.h"
 #include "support/httpserver.h"
+#include "support/listing.h"
+#include "support/rows.h"
 #include "support/session.h"
 
 #include <QLoggingCategory>
 #include <QWebEngineView>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 // The navigator with the real web view, on a real X server.
@@ -17,15 +18,11 @@ private Q_SLOTS:
     void cleanup() { deleteWindows(); }
     void pageDownloadsAppearOnlyWhole_data()
     {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<bool>("oldFile");
-        QTest::newRow("an archive") << "zip" << false;
-        QTest::newRow("an image cut off, the old file stays") << "cut" << true;
+        rows({"an archive|zip", "an image cut off, the old file stays|cut"}); // the link followed
     }
     void pageDownloadsAppearOnlyWhole()
     {
-        QFETCH(QString, link);
-        QFETCH(bool, oldFile);
+        const QString link = row()[0];
         constexpr qint64 Size = 3 * 1024 * 1024;
         HttpServer server;
         server.generated("/neko.zip", Size, "application/zip");
@@ -38,7 +35,7 @@ private Q_SLOTS:
         TestProgramFolder folder;
         QTemporaryDir saved;
         QFile file(saved.filePath(QStringLiteral("保存.bin")));
-        if (oldFile) {
+        if (link == "cut") { // an old file stays
             QVERIFY(file.open(QIODevice::WriteOnly) && file.write("old") == 3);
             file.close();
             QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
@@ -57,6 +54,9 @@ private Q_SLOTS:
         QVERIFY(titled(window, QStringLiteral("files")));
         run(window, "document.getElementById('mic').click();");
         QTRY_COMPARE_WITH_TIMEOUT(launcher.launched, QStringList{"mic://srv/ねこ"}, 10000);
+        if (link == "cut") // the log tells how far it came, over the engine's own retries
+            QTest::ignoreMessage(QtWarningMsg,
+                                 QRegularExpression("failed after 1048576 of 3145728"));
         run(window, QStringLiteral("document.getElementById('%1').click();").arg(link));
         // Asked once, however often the engine retries; then the cat tells the end.
         QTRY_VERIFY_WITH_TIMEOUT(Forms::loaded<kuokuoform>(), 10000);
@@ -66,20 +66,15 @@ private Q_SLOTS:
             QStringList{"save|" + PageDownloads::SaveTitle + "|" +
                         QDir(folderOfDialog).filePath(link == "zip" ? "neko.zip" : "cut.jpg")});
         const bool whole = link == "zip";
-        QCOMPARE(
-            Forms::loaded<kuokuoform>()->findChild<QPlainTextEdit *>("serihuText")->toPlainText(),
-            whole ? QStringLiteral("「保存.bin」のダウンロードがおわったにゃあ！")
-                  : QStringLiteral(
-                        "「保存.bin」のダウンロードに失敗したにゃあ…もういちど試してにゃあ"));
-        // Nothing but the file under its chosen name, whole, with the usual modes.
-        QTRY_COMPARE(QDir(saved.path()).entryList(QDir::Files | QDir::Hidden),
-                     QStringList{"保存.bin"});
+        QCOMPARE(words(Forms::loaded<kuokuoform>()),
+                 whole ? QStringLiteral("「保存.bin」のダウンロードがおわったにゃあ！")
+                       : QStringLiteral(
+                             "「保存.bin」のダウンロードに失敗したにゃあ…もういちど試してにゃあ"));
+        // Nothing but the file under its chosen name, whole, with the usual modes (umask 022).
+        QTRY_COMPARE(listing(saved.path()), whole ? "保存.bin 3145728 644" : "保存.bin 3 640");
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll() ==
                 (whole ? HttpServer::generatedContent("/neko.zip", Size) : "old"));
-        struct stat info = {};
-        QVERIFY(::stat(QFile::encodeName(file.fileName()), &info) == 0);
-        QCOMPARE(info.st_mode & 0777, oldFile ? 0640u : 0644u); // the umask is 022
     }
 
 private:

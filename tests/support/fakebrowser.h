@@ -2,11 +2,36 @@
 
 #include "platform/browserengine.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
 
 namespace kuokuo::test {
+
+// A file a link leads to, "neko.bin": the engine writes what the test sends into the path the
+// file is accepted into.
+struct FakePageDownload final : PageDownload
+{
+    using PageDownload::PageDownload;
+    QFile file;
+    qint64 received = 0, total = 0;
+    QString suggestedFileName() const override { return QStringLiteral("neko.bin"); }
+    void accept(const QString &path) override
+    {
+        file.setFileName(path);
+        file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    void cancel() override {}
+    qint64 receivedBytes() const override { return received; }
+    qint64 totalBytes() const override { return total; }
+    QString errorString() const override { return QStringLiteral("cut"); }
+    void arrive(const QByteArray &bytes)
+    {
+        received += file.write(bytes);
+        Q_EMIT progress();
+    }
+};
 
 // A browser control that logs what the window asks of it ("GoBack", "load|address" for the
 // addresses the engine shows itself) and reports what the test sets.
