@@ -63,8 +63,10 @@ QByteArray defaultUserAgent()
         .toLatin1();
 }
 
-// OpenSSL's verification results that name the certificate's fault.
+// OpenSSL's verification results that name the certificate's fault. libcurl checks the name
+// itself, before it takes OpenSSL's result: a name that does not match leaves "unspecified".
 enum CertificateError : long {
+    CertificateNameMismatch = 1,
     CertificateUnreadableIssuer = 2,
     CertificateHasExpired = 10,
     CertificateSelfSigned = 18,
@@ -257,7 +259,7 @@ std::pair<InetFailure, QString> curlFailure(const Transfer &t, CURL *easy, bool 
         long verified = 0;
         curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verified);
         switch (verified) {
-        case 0: // the chain is good: curl's own check of the name failed
+        case CertificateNameMismatch:
             return {InetFailure::CertificateName,
                     QStringLiteral("the server's certificate is for another name (%1)").arg(words)};
         case CertificateHasExpired:

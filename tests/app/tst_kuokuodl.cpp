@@ -21,35 +21,28 @@ private Q_SLOTS:
         QVERIFY(QFile::copy(KUOKUO_DL, program.file("kuokuo-dl")));
         QVERIFY(program.write("cookies.txt", "# Netscape HTTP Cookie File\n"
                                              "127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\tabc\n"));
-        server.generated("/s/f%2_0.jpg", 3000);
-        server.generated("/s/f%2_1.jpg", 4000);
-        server.generated("/s/f%2_2.jpg", 120);
+        // The same files over plain HTTP and over HTTPS with each kind of certificate.
+        for (HttpServer *at : {&server, &good, &otherName, &expired, &unknown}) {
+            at->serve("/s/f%2_0.jpg", "3000");
+            at->serve("/s/f%2_1.jpg", "4000");
+            at->serve("/s/f%2_2.jpg", "120");
+        }
         server.file("/p.html", "<img src=a.gif><img src=s/f%2_1.jpg><img src=b.gif>", "text/html");
         server.file("/q.html", "<img src=a.gif><img src=b.gif>", "text/html");
+        good.serve("/down.html", ">" + server.url("/p.html"));
         for (const char *path : {"/a.gif", "/b.gif"})
-            server.reply(path, {403, 9, {}, -1, "text/plain", false, {}, {}, {}, {}, {}});
-        server.reply("/k/1.jpg",
-                     {200, 4000, {}, -1, "image/jpeg", false, {}, {}, {}, {}, "Cookie: sid=abc"});
-        server.reply("/r/1.jpg", {200,
-                                  4000,
-                                  {},
-                                  -1,
-                                  "image/jpeg",
-                                  false,
-                                  {},
-                                  {},
-                                  {},
-                                  {},
-                                  "Referer: " + server.url("/r/").toUtf8()});
-        for (const char *path : {"/b/1.jpg", "/n/1.jpg"})
-            server.answers(path,
-                           {{503, 9, {}, -1, "text/plain", false, {}, {}, {}, "Retry-After: 0", {}},
-                            {200, 4000, {}, -1, "image/jpeg", false, {}, {}, {}, {}, {}}});
+            server.serve(path, "e403");
+        server.serve("/k/1.jpg", "k4000");
+        server.serve("/r/1.jpg", "g4000", server.url("/r/").toUtf8());
+        server.serve("/b/1.jpg", "b0,4000");
+        server.serve("/n/1.jpg", "b0,4000");
     }
     void run_data()
     {
-        // name|arguments (%1: the server, '' an empty one; "fsize N": files stop growing at N
-        // bytes, as on a full disk)|exit code|files saved|what it says
+        // name|arguments (%1: the server; over https %g with a good certificate, %o one for
+        // another name, %e an expired one, %u one of an unknown authority; '' an empty argument;
+        // "fsize N": files stop growing at N bytes, as on a full disk)|exit code|files saved|what
+        // it says
         rows({"one at a time|series %1/s/ f%2_?.jpg 0 9 --parallel 1|0|f%2_0.jpg f%2_1.jpg|     0  "
               "f%2_0.jpg  3000 bytes\n     1  f%2_1.jpg  4000 bytes\n",
               "no parallel requests|series http://h/ a?.jpg 1 3 --parallel 0|2||N is a number",
@@ -65,7 +58,16 @@ private Q_SLOTS:
               "busy, then there|series %1/b/ ?.jpg 1 1|0|1.jpg|asking again in 0 s",
               "busy, no retries|series %1/n/ ?.jpg 1 1 --retries 0|0||1.jpg: HTTP 503",
               "refusals named|extract %1/p.html|0|f%2_1.jpg|not saved: a.gif: HTTP 403 Forbidden",
-              "none saved|extract %1/q.html|1||none of the page's 2 image(s)"});
+              "none saved|extract %1/q.html|1||none of the page's 2 image(s)",
+              "over https|series %g/s/ f%2_?.jpg 0 9 --cacert ca.pem|0|f%2_0.jpg f%2_1.jpg|",
+              "a certificate for another name|series %o/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
+              "f%2_0.jpg: the server's certificate is for another name",
+              "an expired certificate|series %e/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
+              "f%2_0.jpg: the server's certificate has expired",
+              "an unknown authority|series %u/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
+              "f%2_0.jpg: the server's certificate comes from an authority that is not trusted",
+              "from https down to http|extract %g/down.html --cacert ca.pem|1||"
+              "down.html: redirect from https to http refused"});
     }
     void run()
     {
@@ -75,8 +77,15 @@ private Q_SLOTS:
         QProcess process;
         process.setWorkingDirectory(target.path());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments = QString(field[0]).replace("%1", server.url("")).split(' ');
+        QStringList arguments = QString(field[0])
+                                    .replace("%1", server.url(""))
+                                    .replace("%g", good.url(""))
+                                    .replace("%o", otherName.url(""))
+                                    .replace("%e", expired.url(""))
+                                    .replace("%u", unknown.url(""))
+                                    .split(' ');
         arguments.replaceInStrings("cookies.txt", program.file("cookies.txt"));
+        arguments.replaceInStrings("ca.pem", HttpServer::authorityFile());
         arguments.replaceInStrings("''", "");
         const qsizetype fsize = arguments.indexOf("fsize");
         const rlim_t limit = fsize < 0 ? RLIM_INFINITY : arguments.takeAt(fsize + 1).toULong();
@@ -99,7 +108,8 @@ private Q_SLOTS:
     }
 
 private:
-    HttpServer server;
+    HttpServer server, good{HttpServer::Tls::Good}, otherName{HttpServer::Tls::OtherName},
+        expired{HttpServer::Tls::Expired}, unknown{HttpServer::Tls::UnknownAuthority};
     TestProgramFolder program;
 };
 

@@ -130,48 +130,6 @@ private Q_SLOTS:
     void extraction();
 
 private:
-    // What `path` answers, each request the next answer of a ","-separated list: that many
-    // bytes; "eN" the status N with 4000 bytes; "R" 4000 bytes cut off at 2000, "Z" at 0; ">path"
-    // a redirect; "h" a web page, "u" one without a type; "bN" 503 after N s, "t+", "t-" 429 after
-    // a date two minutes ahead or behind. Before the bytes: "g" only with the Referer `from`,
-    // "s" sets a cookie, "k" only with it.
-    void serve(const QString &path, const QString &answers, const QString &from = {})
-    {
-        QList<HttpServer::Reply> replies;
-        for (QString what : answers.split(',')) {
-            HttpServer::Reply reply;
-            for (; what.startsWith('g') || what.startsWith('s') || what.startsWith('k');
-                 what.remove(0, 1))
-                (what[0] == 's' ? reply.header : reply.needs) =
-                    what[0] == 'g' ? "Referer: " + from.toUtf8() : "Set-Cookie: sid=abc";
-            if (reply.needs.startsWith("Set-"))
-                reply.needs = "Cookie: sid=abc";
-            const QChar kind = what.isEmpty() ? QChar() : what[0];
-            reply.status = kind == 'e'   ? what.mid(1).toInt()
-                           : kind == 'b' ? 503
-                           : kind == 't' ? 429
-                                         : 200;
-            reply.size = what.toInt() ? what.toInt() : 4000;
-            reply.cutAt = what == "R" ? 2000 : what == "Z" ? 0 : -1;
-            reply.location = kind == '>' ? what.mid(1) : QString();
-            const QDateTime date =
-                QDateTime::currentDateTimeUtc().addSecs(what == "t+" ? 120 : -120);
-            if (kind == 'b' || kind == 't')
-                reply.header = "Retry-After: " +
-                               (kind == 'b' ? what.mid(1).toLatin1()
-                                            : QLocale::c()
-                                                  .toString(date, "ddd, dd MMM yyyy HH:mm:ss 'GMT'")
-                                                  .toLatin1());
-            if (kind == 'h' || kind == 'u') {
-                reply.body = (kind == 'u' ? "\xEF\xBB\xBF \r\n<HTML><p>" : "<!DOCTYPE html><p>") +
-                             QByteArray(5000, 'x');
-                reply.type = kind == 'u' ? "" : "text/html; charset=utf-8";
-            }
-            replies << reply;
-        }
-        server.answers(path, replies);
-    }
-
     HttpServer server;
     Inet inet;
     std::unique_ptr<RecordingHost> host;
@@ -200,7 +158,7 @@ void DownloadEngineTest::initTestCase()
     // Slower than a byte a second, but done in seconds when nothing holds it to the limit.
     server.reply("/trickle.jpg", {200, 3, {}, -1, "image/jpeg", false, {}, seconds(3), {}, {}, {}});
     server.reply("/stall.jpg", {200, 9, {}, -1, "image/jpeg", false, {}, {}, seconds(5), {}, {}});
-    serve("/err.html", "h");
+    server.serve("/err.html", "h");
 }
 
 void DownloadEngineTest::transfer_data()
@@ -370,7 +328,7 @@ void DownloadEngineTest::series()
     const RennbannField place = rennbannfield(pattern);
     int n = first;
     for (const QString &what : field[0].split(' '))
-        serve(path + rennbannname(pattern, place, n++), what, server.url(path));
+        server.serve(path + rennbannname(pattern, place, n++), what, server.url(path).toUtf8());
     // The first file comes last, so that the later ones wait for it.
     server.delay(std::chrono::milliseconds(60), path + rennbannname(pattern, place, first));
     const QSignalSpy states(&inet, &Inet::StateChanged);
@@ -443,7 +401,7 @@ void DownloadEngineTest::extraction()
     const QString page = field[0].startsWith('/') ? server.url(field[0]) : field[0].arg(at);
     server.file("/x/p.html", *encodeCp932(field[1].arg(at)), "text/html");
     for (const QString &route : field[2].split(' ', Qt::SkipEmptyParts))
-        serve(route.section('=', 0, 0), route.section('=', 1), page);
+        server.serve(route.section('=', 0, 0), route.section('=', 1), page.toUtf8());
     server.delay(std::chrono::milliseconds(60), "/x/pic.gif"); // the first image comes last
     host->start = field[3].toInt();
     if (field[1].startsWith('=')) {

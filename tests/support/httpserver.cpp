@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <httplib.h>
@@ -11,8 +12,10 @@
 #include <zlib.h>
 
 #include <condition_variable>
+#include <csignal>
 #include <map>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace kuokuo::test {
@@ -191,7 +194,15 @@ HttpServer::HttpServer(Tls tls)
     // Listening starts here, so requests made before the thread accepts simply wait.
     m_port = server.is_valid() ? server.bind_to_any_port("127.0.0.1") : -1;
     if (m_port > 0)
-        d->thread = std::thread([&server] { server.listen_after_bind(); });
+        d->thread = std::thread([&server] {
+            // A client that hangs up during a TLS write must not end the test: OpenSSL writes
+            // without MSG_NOSIGNAL. The threads that answer are made here and keep this mask.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+            server.listen_after_bind();
+        });
     // stop() only works once the accepting loop runs.
     for (int i = 0; i < 5000 && m_port > 0 && !server.is_running(); ++i)
         std::this_thread::sleep_for(milliseconds(1));
@@ -262,6 +273,42 @@ void HttpServer::answers(const QString &path, const QList<Reply> &replies)
     }
     std::lock_guard<std::mutex> lock(d->mutex);
     d->routes[path] = prepared;
+}
+
+void HttpServer::serve(const QString &path, const QString &described, const QByteArray &referer)
+{
+    QList<Reply> replies;
+    for (QString what : described.split(QLatin1Char(','))) {
+        Reply reply;
+        for (; what.startsWith('g') || what.startsWith('s') || what.startsWith('k');
+             what.remove(0, 1))
+            (what[0] == 's' ? reply.header : reply.needs) =
+                what[0] == 'g' ? "Referer: " + referer : "Set-Cookie: sid=abc";
+        if (reply.needs.startsWith("Set-"))
+            reply.needs = "Cookie: sid=abc";
+        const QChar kind = what.isEmpty() ? QChar() : what[0];
+        reply.status = kind == 'e'   ? what.mid(1).toInt()
+                       : kind == 'b' ? 503
+                       : kind == 't' ? 429
+                                     : 200;
+        reply.size = what.toInt() ? what.toInt() : 4000;
+        reply.cutAt = what == "R" ? 2000 : what == "Z" ? 0 : -1;
+        reply.location = kind == '>' ? what.mid(1) : QString();
+        const QDateTime date = QDateTime::currentDateTimeUtc().addSecs(what == "t+" ? 120 : -120);
+        if (kind == 'b' || kind == 't')
+            reply.header =
+                "Retry-After: " +
+                (kind == 'b'
+                     ? what.mid(1).toLatin1()
+                     : QLocale::c().toString(date, "ddd, dd MMM yyyy HH:mm:ss 'GMT'").toLatin1());
+        if (kind == 'h' || kind == 'u') {
+            reply.body = (kind == 'u' ? "\xEF\xBB\xBF \r\n<HTML><p>" : "<!DOCTYPE html><p>") +
+                         QByteArray(5000, 'x');
+            reply.type = kind == 'u' ? "" : "text/html; charset=utf-8";
+        }
+        replies << reply;
+    }
+    answers(path, replies);
 }
 
 void HttpServer::delay(milliseconds delay, const QString &path)

@@ -64,6 +64,12 @@ public:
     void reply(const QString &path, Reply reply) { answers(path, {reply}); }
     // Each request of `path` gets the next of `replies`; the last one stays.
     void answers(const QString &path, const QList<Reply> &replies);
+    // The same, written short, each answer after a ",": that many bytes; "eN" the status N with
+    // 4000 bytes; "R" 4000 bytes cut off at 2000, "Z" at 0; ">path" a redirect; "h" a web page,
+    // "u" one without a type; "bN" 503 after N s, "t+", "t-" 429 after a date two minutes ahead
+    // or behind. Before the bytes: "g" only with the Referer `referer`, "s" sets a cookie, "k"
+    // only with it.
+    void serve(const QString &path, const QString &described, const QByteArray &referer = {});
     void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg")
     {
         reply(path, {200, 0, body, -1, type, false, {}, {}, {}, {}, {}});
