@@ -20,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkCookie>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -37,6 +38,20 @@ QLineEdit *textBox(const QString &text, const QString &tip, const QString &name,
     control->setObjectName(name);
     control->setToolTip(tip);
     return control;
+}
+
+// A browser's cookie as the transfers keep it: a domain with a leading dot takes in its
+// subdomains, one without names its host alone.
+InetCookie inetCookie(const QNetworkCookie &cookie)
+{
+    const QDateTime expires = cookie.expirationDate();
+    return {cookie.name(),
+            cookie.value(),
+            cookie.domain().toUtf8(),
+            cookie.path().isEmpty() ? QByteArrayLiteral("/") : cookie.path().toUtf8(),
+            cookie.isSecure(),
+            cookie.isHttpOnly(),
+            cookie.isSessionCookie() ? 0 : std::max(qint64(1), expires.toSecsSinceEpoch())};
 }
 
 // Hidden frames and buttons keep their places: the window has a fixed layout.
@@ -226,6 +241,21 @@ QStatusBar *MainForm::buildStatusBar()
     m_SB->addPermanentWidget(m_ProgressBar1);
     connect(m_SB, &QStatusBar::messageChanged, m_SB, &QWidget::setToolTip);
     return m_SB;
+}
+
+void MainForm::useUserAgent(const QByteArray &userAgent)
+{
+    m_Inet->setUserAgent(userAgent);
+}
+
+void MainForm::cookieAdded(const QNetworkCookie &cookie)
+{
+    m_Inet->addCookie(inetCookie(cookie));
+}
+
+void MainForm::cookieRemoved(const QNetworkCookie &cookie)
+{
+    m_Inet->removeCookie(inetCookie(cookie));
 }
 
 void MainForm::openPage(const QString &address)

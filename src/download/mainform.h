@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QGroupBox;
+class QNetworkCookie;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -44,6 +45,13 @@ public:
 
     // True while a click runs a transfer.
     bool running() const { return m_running; }
+
+    // The navigator's browser profile, so that the window fetches what the user sees after a
+    // login: its User-Agent, and its cookies as its cookie store reports them (after
+    // loadAllCookies, every cookieAdded and cookieRemoved while the window is open).
+    void useUserAgent(const QByteArray &userAgent);
+    void cookieAdded(const QNetworkCookie &cookie);
+    void cookieRemoved(const QNetworkCookie &cookie);
 
     // The status line's text for a transfer state, or nothing for an unknown state.
     static std::optional<QString> stateText(int state);

@@ -721,9 +721,11 @@ QByteArray cookieLine(const InetCookie &cookie, qint64 expires)
 }
 } // namespace
 
+// A cookie without a domain would go to every host: it is not taken.
 void Inet::addCookie(const InetCookie &cookie)
 {
-    m_multi->jar(cookieLine(cookie, cookie.expires));
+    if (!cookie.domain.isEmpty())
+        m_multi->jar(cookieLine(cookie, cookie.expires));
 }
 
 // libcurl drops no single cookie: one that expired long ago takes its place and is never sent.

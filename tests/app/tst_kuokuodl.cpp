@@ -77,13 +77,14 @@ private Q_SLOTS:
         QProcess process;
         process.setWorkingDirectory(target.path());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        QStringList arguments = QString(field[0])
-                                    .replace("%1", server.url(""))
-                                    .replace("%g", good.url(""))
-                                    .replace("%o", otherName.url(""))
-                                    .replace("%e", expired.url(""))
-                                    .replace("%u", unknown.url(""))
-                                    .split(' ');
+        QString line = field[0];
+        for (const auto &[mark, at] : {std::pair{"%1", &server},
+                                       {"%g", &good},
+                                       {"%o", &otherName},
+                                       {"%e", &expired},
+                                       {"%u", &unknown}})
+            line.replace(mark, at->url(""));
+        QStringList arguments = line.split(' ');
         arguments.replaceInStrings("cookies.txt", program.file("cookies.txt"));
         arguments.replaceInStrings("ca.pem", HttpServer::authorityFile());
         arguments.replaceInStrings("''", "");

@@ -33,18 +33,12 @@ QString ended(int end, const char *names)
 // for a file too short.
 QString tag(const Refusal &why)
 {
-    switch (why.kind) {
-    case Refusal::Kind::Status:
-        return "/" + num(why.status);
-    case Refusal::Kind::WebPage:
-        return "/page";
-    case Refusal::Kind::TooShort:
-        return {};
-    case Refusal::Kind::BadName:
-        return "/name";
-    default:
-        return "/" + Failures.at(int(why.failure));
-    }
+    using Kind = Refusal::Kind;
+    return why.kind == Kind::TooShort  ? QString()
+           : why.kind == Kind::Status  ? "/" + num(why.status)
+           : why.kind == Kind::WebPage ? "/page"
+           : why.kind == Kind::BadName ? "/name"
+                                       : "/" + Failures.at(int(why.failure));
 }
 
 // Writes down what the engine tells its host, in order: "+n" saved and "-n" missing numbers,
@@ -147,9 +141,7 @@ void DownloadEngineTest::initTestCase()
     server.reply("/loop", {302, 0, {}, -1, {}, false, "/loop", {}, {}, {}, {}});
     server.reply("/file", {302, 0, {}, -1, {}, false, "file:///etc/passwd", {}, {}, {}, {}});
     server.reset("/cut.jpg", 100000, 40000);
-    server.reply("/cut.gz", {200, 0, body, 300, "text/html", true, {}, {}, {}, {}, {}});
     server.reply("/short.gz", {200, 300, body, -1, "text/html", true, {}, {}, {}, {}, {}});
-    server.reply("/bomb.html", {200, 0, bomb, -1, "text/html", true, {}, {}, {}, {}, {}});
     server.reply("/bomb.jpg", {200, 0, bomb, -1, "image/jpeg", true, {}, {}, {}, {}, {}});
     server.generated("/big.jpg", 200000);
     server.generated("/endless.jpg", -1);
@@ -164,20 +156,19 @@ void DownloadEngineTest::initTestCase()
 void DownloadEngineTest::transfer_data()
 {
     // name|address: a path of the server or a whole one (%1: its host and port)|into memory, a
-    // file, a device that takes nothing or /dev/full; into memory with a cookie given, or given
-    // and taken back|the status, or what the error says
+    // file or a device that takes nothing; into memory with a cookie given, or given and taken
+    // back|the status, or what the error says
     rows({"gzip decoded|/page.html|memory|200", "no scheme|%1/a.jpg|file|200",
           "redirect loop|/loop|memory|redirects",
           "redirect to a local file|/file|memory|redirect to file: refused",
-          "short body, then a clean close|/cut.jpg|file|closed", "gzip cut off|/cut.gz|file|closed",
+          "short body, then a clean close|/cut.jpg|file|closed",
           "gzip cut off, the response whole|/short.gz|file|cut short",
-          "decompression bomb, a page|/bomb.html|memory|decompression bomb",
           "decompression bomb, a file|/bomb.jpg|file|decompression bomb",
           "larger than the maximum|/big.jpg|file|larger than the maximum of 128 KiB",
           "endless body|/endless.jpg|file|larger than the maximum of 128 KiB",
           "trickle|/trickle.jpg|file|no progress for 1 s",
-          "write fails|/a.jpg|none|could not be written", "disk full|/a.jpg|full|disk full",
-          "cookie given|/k.jpg|cookie|200", "cookie taken back|/k.jpg|taken back|403"});
+          "write fails|/a.jpg|none|could not be written", "cookie given|/k.jpg|cookie|200",
+          "cookie taken back|/k.jpg|taken back|403"});
 }
 
 // One transfer of the Inet ends with the whole body or fails; its states come in order, each
@@ -199,14 +190,10 @@ void DownloadEngineTest::transfer()
     connect(&fresh, &Inet::StateChanged, this,
             [&](qint16 state) { states << QString::number(state); });
     QBuffer file;
-    QFile full("/dev/full");
     file.open(field[1] == "file" ? QIODevice::WriteOnly : QIODevice::ReadOnly);
-    QVERIFY(full.open(QIODevice::WriteOnly));
-    const bool intoMemory = !QStringList{"file", "none", "full"}.contains(field[1]);
-    const InetResponse response =
-        intoMemory
-            ? fresh.fetch(address)
-            : fresh.fetchInto(address, field[1] == "full" ? static_cast<QIODevice &>(full) : file);
+    const InetResponse response = field[1] == "file" || field[1] == "none"
+                                      ? fresh.fetchInto(address, file)
+                                      : fresh.fetch(address);
     const QString got = response.ok ? QString::number(response.status) : response.error;
     QVERIFY2(got.contains(field[2]), qPrintable(got));
     if (response.ok && response.status == 200) // into memory or into the file
@@ -293,7 +280,6 @@ void DownloadEngineTest::series_data()
     // abort after N files, "a" abort at a wait, "r" no Referer|log
     rows({"short file|4000 4000 120 4000 4000 4000 4000|1|100|p6|+1 +2 -3 !11 =missing",
           "3000 is a file, 2999 is not|3000 2999 4000 4000|1|9|p6|+1 -2 !11 =missing",
-          "403|4000 e403 4000 4000|1|9|p6|+1 -2/403 !11 =missing",
           "410|e410 4000 4000|1|9|p6|-1/410 !11 =missing",
           "500|4000 4000 e500 4000|1|9|p3|+1 +2 -3/500 !11 =missing",
           "to the last|4000 4000 4000|0|1|p6|+0 +1 =last",

@@ -6,6 +6,7 @@
 #include "support/rows.h"
 #include "support/session.h"
 
+#include <QNetworkCookie>
 #include <QStatusBar>
 
 using namespace kuokuo;
@@ -26,6 +27,10 @@ private Q_SLOTS:
              QString("a001 a002 a003 a004 a005 pic00 pic01 pic02 pic03").split(' '))
             server.generated("/s/" + name + ".jpg", 4000);
         server.file("/s/p.html", "<img src=pic01.jpg><img src=gone.gif>", "text/html");
+        server.serve("/k/k1.jpg", "k4000");
+        server.reply(
+            "/k/k2.jpg",
+            {200, 4000, {}, -1, "image/jpeg", false, {}, {}, {}, {}, "User-Agent: Navigator/1"});
         // Busy for a minute, unless the user ends the wait.
         server.reply("/s/b001.jpg",
                      {503, 9, {}, -1, "text/plain", false, {}, {}, {}, "Retry-After: 60", {}});
@@ -44,6 +49,7 @@ private Q_SLOTS:
     }
     void texts();
     void series();
+    void browserProfile();
     void probe_data()
     {
         // name|the answers to the question and to the input boxes|TInit afterwards|seen afterwards
@@ -195,6 +201,24 @@ void MainFormTest::series()
     click("CGet");
     QVERIFY2(!sooner.hasExpired(), "the run waited for the busy server");
     QTRY_VERIFY(!waiting);
+}
+
+// The navigator's browser profile gives the window its User-Agent and its cookies, as long as the
+// profile keeps them.
+void MainFormTest::browserProfile()
+{
+    QNetworkCookie cookie("sid", "abc");
+    cookie.setDomain("127.0.0.1");
+    form->cookieAdded(cookie);
+    form->useUserAgent("Navigator/1");
+    type("TURL", server.url("/k/"));
+    type("TFile", "k?.jpg");
+    click("CGet");
+    QCOMPARE(seen(), "k1.jpg,k2.jpg|Frame1 CGet|11");
+    form->cookieRemoved(cookie);
+    type("TFile", "k?.jpg");
+    click("CGet");
+    QCOMPARE(status(), "k1.jpg はサーバーにことわられたにゃあ（403 Forbidden）");
 }
 
 // CGet2, or Enter in TURL2, saves the page's images; a numbered one is asked about, with the

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QLocale>
 #include <QTemporaryDir>
 
@@ -287,20 +288,15 @@ void HttpServer::serve(const QString &path, const QString &described, const QByt
         if (reply.needs.startsWith("Set-"))
             reply.needs = "Cookie: sid=abc";
         const QChar kind = what.isEmpty() ? QChar() : what[0];
-        reply.status = kind == 'e'   ? what.mid(1).toInt()
-                       : kind == 'b' ? 503
-                       : kind == 't' ? 429
-                                     : 200;
+        reply.status = kind == 'e' ? what.mid(1).toInt()
+                                   : QHash<QChar, int>{{'b', 503}, {'t', 429}}.value(kind, 200);
         reply.size = what.toInt() ? what.toInt() : 4000;
         reply.cutAt = what == "R" ? 2000 : what == "Z" ? 0 : -1;
         reply.location = kind == '>' ? what.mid(1) : QString();
         const QDateTime date = QDateTime::currentDateTimeUtc().addSecs(what == "t+" ? 120 : -120);
+        const QString httpDate = QLocale::c().toString(date, "ddd, dd MMM yyyy HH:mm:ss 'GMT'");
         if (kind == 'b' || kind == 't')
-            reply.header =
-                "Retry-After: " +
-                (kind == 'b'
-                     ? what.mid(1).toLatin1()
-                     : QLocale::c().toString(date, "ddd, dd MMM yyyy HH:mm:ss 'GMT'").toLatin1());
+            reply.header = "Retry-After: " + (kind == 'b' ? what.mid(1) : httpDate).toLatin1();
         if (kind == 'h' || kind == 'u') {
             reply.body = (kind == 'u' ? "\xEF\xBB\xBF \r\n<HTML><p>" : "<!DOCTYPE html><p>") +
                          QByteArray(5000, 'x');
