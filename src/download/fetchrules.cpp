@@ -49,8 +49,9 @@ std::chrono::seconds retryDelay(QByteArrayView retryAfter, const QDateTime &now,
         text.replace(text.size() - 3, 3, QStringLiteral("+0000"));
     const QDateTime date = QDateTime::fromString(text, Qt::RFC2822Date);
     if (date.isValid())
-        return std::clamp(std::chrono::seconds(now.secsTo(date)), std::chrono::seconds(0),
-                          MaxRetryDelay);
+        // Rounded up: the date names the second from which the server answers again.
+        return std::clamp(std::chrono::seconds((now.msecsTo(date) + 999) / 1000),
+                          std::chrono::seconds(0), MaxRetryDelay);
     return std::chrono::seconds(attempt == 0 ? 1 : 3);
 }
 

@@ -227,8 +227,8 @@ QString seconds(std::chrono::seconds timeout)
     return QString::number(timeout.count());
 }
 
-// What a failure of libcurl means, in plain words; `secure` when the transfer began on https.
-std::pair<InetFailure, QString> curlFailure(const Transfer &t, CURL *easy, bool secure)
+// What a failure of libcurl means, in plain words.
+std::pair<InetFailure, QString> curlFailure(const Transfer &t)
 {
     const QString words =
         QString::fromUtf8(t.errorText[0] ? t.errorText : curl_easy_strerror(t.result));
@@ -236,7 +236,7 @@ std::pair<InetFailure, QString> curlFailure(const Transfer &t, CURL *easy, bool 
     case CURLE_UNSUPPORTED_PROTOCOL:
         if (!t.location.isEmpty()) {
             const QString scheme = QUrl(QString::fromUtf8(t.location)).scheme().toLower();
-            if (secure && scheme == QLatin1String("http"))
+            if (t.secure && scheme == QLatin1String("http"))
                 return {InetFailure::RedirectToHttp,
                         QStringLiteral("redirect from https to http refused")};
             return {InetFailure::RedirectRefused,
@@ -257,7 +257,7 @@ std::pair<InetFailure, QString> curlFailure(const Transfer &t, CURL *easy, bool 
         return {t.received == 0 ? InetFailure::ConnectionFailed : InetFailure::CutShort, words};
     case CURLE_PEER_FAILED_VERIFICATION: {
         long verified = 0;
-        curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verified);
+        curl_easy_getinfo(t.easy, CURLINFO_SSL_VERIFYRESULT, &verified);
         switch (verified) {
         case CertificateNameMismatch:
             return {InetFailure::CertificateName,
@@ -415,7 +415,7 @@ public:
             failure = {InetFailure::TimedOut,
                        QStringLiteral("no progress for %1 s").arg(seconds(timeout()))};
         } else if (t.result != CURLE_OK) {
-            failure = curlFailure(t, t.easy, t.secure);
+            failure = curlFailure(t);
         } else if (!t.decoder.complete()) {
             failure = {InetFailure::CutShort, QStringLiteral("the compressed body is cut short")};
         }

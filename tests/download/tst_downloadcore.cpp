@@ -76,7 +76,7 @@ private Q_SLOTS:
               "https down to http|referer https://h/x/p.html http://h/a.jpg|",
               "http up to https|referer http://h/p.html https://h/a.jpg|http://h/",
               "seconds|retry 5 0|5", "at most a minute|retry 3600 0|60",
-              "an HTTP date|retry Wed,_21_Oct_2015_07:28:30_GMT 0|30",
+              "an HTTP date, rounded up|retry Wed,_21_Oct_2015_07:28:30_GMT 0|31",
               "a date gone by|retry Wed,_21_Oct_2015_07:00:00_GMT 0|0",
               "none, the first time|retry - 0|1", "none, later|retry soon 1|3",
               "html|page a.jpg text/html;charset=utf-8 x|1",
@@ -98,10 +98,11 @@ private Q_SLOTS:
         if (rule == "referer")
             got << refererFor(QUrl(value[0]), QUrl(value[1]));
         if (rule == "retry")
-            got << QString::number(retryDelay(value[0].toLatin1(),
-                                              QDateTime(QDate(2015, 10, 21), QTime(7, 28), Qt::UTC),
-                                              value[1].toInt())
-                                       .count());
+            got << QString::number(
+                retryDelay(value[0].toLatin1(),
+                           QDateTime(QDate(2015, 10, 21), QTime(7, 27, 59, 500), Qt::UTC),
+                           value[1].toInt())
+                    .count());
         if (rule == "page")
             got << QString::number(
                 isWebPageInstead(value[0], value[1].toLatin1(), value[2].toUtf8()));
