@@ -281,12 +281,12 @@ void HttpServer::serve(const QString &path, const QString &described, const QByt
     QList<Reply> replies;
     for (QString what : described.split(QLatin1Char(','))) {
         Reply reply;
-        for (; what.startsWith('g') || what.startsWith('s') || what.startsWith('k');
-             what.remove(0, 1))
-            (what[0] == 's' ? reply.header : reply.needs) =
-                what[0] == 'g' ? "Referer: " + referer : "Set-Cookie: sid=abc";
-        if (reply.needs.startsWith("Set-"))
-            reply.needs = "Cookie: sid=abc";
+        for (; !what.isEmpty() && QStringLiteral("gsk").contains(what[0]); what.remove(0, 1)) {
+            if (what[0] == 's')
+                reply.header = "Set-Cookie: sid=abc";
+            else
+                reply.needs = what[0] == 'g' ? "Referer: " + referer : "Cookie: sid=abc";
+        }
         const QChar kind = what.isEmpty() ? QChar() : what[0];
         reply.status = kind == 'e' ? what.mid(1).toInt()
                                    : QHash<QChar, int>{{'b', 503}, {'t', 429}}.value(kind, 200);
