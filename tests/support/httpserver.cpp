@@ -1,6 +1,13 @@
 #include "support/httpserver.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <httplib.h>
+#include <openssl/pem.h>
+#include <openssl/x509v3.h>
 #include <zlib.h>
 
 #include <condition_variable>
@@ -22,11 +29,76 @@ QByteArray generate(qint64 offset, qint64 length, quint64 seed)
         *out++ = char((at * 31 + (at >> 9) * 7 + seed) & 0xFF);
     return bytes;
 }
+
+// Certificates made with OpenSSL when a run first needs them, so that none expires in the
+// repository. Each holds the key it was made for; an authority signs the others.
+struct Certificate
+{
+    EVP_PKEY *key = EVP_EC_gen("P-256");
+    X509 *x509 = X509_new();
+
+    // Valid from `from` to `to` days from now; self-signed when there is no `issuer`.
+    Certificate(const char *name, const char *altNames, long from, long to,
+                const Certificate *issuer = nullptr)
+    {
+        static long serial = long(QDateTime::currentMSecsSinceEpoch() / 1000);
+        X509_set_version(x509, 2);
+        ASN1_INTEGER_set(X509_get_serialNumber(x509), ++serial);
+        X509_gmtime_adj(X509_getm_notBefore(x509), from * 86400);
+        X509_gmtime_adj(X509_getm_notAfter(x509), to * 86400);
+        X509_set_pubkey(x509, key);
+        X509_NAME_add_entry_by_txt(X509_get_subject_name(x509), "CN", MBSTRING_UTF8,
+                                   reinterpret_cast<const unsigned char *>(name), -1, -1, 0);
+        const Certificate &signer = issuer ? *issuer : *this;
+        X509_set_issuer_name(x509, X509_get_subject_name(signer.x509));
+        X509V3_CTX context;
+        X509V3_set_ctx(&context, signer.x509, x509, nullptr, nullptr, 0);
+        const std::pair<const char *, const char *> extensions[] = {
+            {"basicConstraints", issuer ? "critical,CA:FALSE" : "critical,CA:TRUE"},
+            {"keyUsage", issuer ? "critical,digitalSignature" : "critical,keyCertSign"},
+            {issuer ? "extendedKeyUsage" : "subjectKeyIdentifier", issuer ? "serverAuth" : "hash"},
+            {"subjectAltName", altNames}};
+        for (const auto &[extension, value] : extensions) {
+            if (!value)
+                continue;
+            X509_EXTENSION *made = X509V3_EXT_nconf(nullptr, &context, extension, value);
+            X509_add_ext(x509, made, -1);
+            X509_EXTENSION_free(made);
+        }
+        X509_sign(x509, signer.key, EVP_sha256());
+    }
+};
+
+const Certificate &authority()
+{
+    static const Certificate made("KUOKUO test authority", nullptr, -1, 2);
+    return made;
+}
+
+const Certificate &certificate(HttpServer::Tls tls)
+{
+    constexpr const char *Local = "IP:127.0.0.1,DNS:localhost";
+    static const Certificate stranger("Unknown test authority", nullptr, -1, 2);
+    static const Certificate good("127.0.0.1", Local, -1, 1, &authority());
+    static const Certificate other("other.example", "DNS:other.example", -1, 1, &authority());
+    static const Certificate expired("127.0.0.1", Local, -3, -1, &authority());
+    static const Certificate unknown("127.0.0.1", Local, -1, 1, &stranger);
+    switch (tls) {
+    case HttpServer::Tls::OtherName:
+        return other;
+    case HttpServer::Tls::Expired:
+        return expired;
+    case HttpServer::Tls::UnknownAuthority:
+        return unknown;
+    default:
+        return good;
+    }
+}
 } // namespace
 
 struct HttpServer::State
 {
-    httplib::Server server;
+    std::unique_ptr<httplib::Server> server;
     std::thread thread;
     std::mutex mutex;
     std::condition_variable stopping;
@@ -75,23 +147,44 @@ struct HttpServer::State
     }
 };
 
-HttpServer::HttpServer()
+HttpServer::HttpServer(Tls tls)
     : d(std::make_unique<State>())
 {
-    d->server.set_keep_alive_max_count(1000000);
-    d->server.set_tcp_nodelay(true);
+    if (tls == Tls::None) {
+        d->server = std::make_unique<httplib::Server>();
+    } else {
+        const Certificate &presented = certificate(tls);
+        d->server = std::make_unique<httplib::SSLServer>(presented.x509, presented.key);
+        m_scheme = QStringLiteral("https");
+    }
+    httplib::Server &server = *d->server;
+    server.set_keep_alive_max_count(1000000);
+    server.set_tcp_nodelay(true);
     // Enough threads for kept-alive connections of several clients and delayed answers.
-    d->server.new_task_queue = [] { return new httplib::ThreadPool(32); };
-    d->server.Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
+    server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    server.Get(".*", [this](const httplib::Request &request, httplib::Response &response) {
         d->handle(request, response);
     });
     // Listening starts here, so requests made before the thread accepts simply wait.
-    m_port = d->server.bind_to_any_port("127.0.0.1");
+    m_port = server.is_valid() ? server.bind_to_any_port("127.0.0.1") : -1;
     if (m_port > 0)
-        d->thread = std::thread([this] { d->server.listen_after_bind(); });
+        d->thread = std::thread([&server] { server.listen_after_bind(); });
     // stop() only works once the accepting loop runs.
-    for (int i = 0; i < 5000 && m_port > 0 && !d->server.is_running(); ++i)
+    for (int i = 0; i < 5000 && m_port > 0 && !server.is_running(); ++i)
         std::this_thread::sleep_for(milliseconds(1));
+}
+
+QString HttpServer::authorityFile()
+{
+    static const QTemporaryDir folder;
+    static const QString path = [] {
+        const QString file = QDir(folder.path()).filePath(QStringLiteral("authority.pem"));
+        BIO *out = BIO_new_file(QFile::encodeName(file).constData(), "w");
+        PEM_write_bio_X509(out, authority().x509);
+        BIO_free(out);
+        return file;
+    }();
+    return path;
 }
 
 HttpServer::~HttpServer()
@@ -101,7 +194,7 @@ HttpServer::~HttpServer()
         d->stopped = true;
     }
     d->stopping.notify_all();
-    d->server.stop();
+    d->server->stop();
     if (d->thread.joinable())
         d->thread.join();
 }

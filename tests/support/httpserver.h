@@ -16,6 +16,11 @@ namespace kuokuo::test {
 class HttpServer
 {
 public:
+    // Plain HTTP, or HTTPS with a certificate of the test run's own authority (authorityFile) for
+    // 127.0.0.1 and localhost, one of that authority for another name only, an expired one for
+    // 127.0.0.1 and localhost, or one for them from an authority nobody knows.
+    enum class Tls { None, Good, OtherName, Expired, UnknownAuthority };
+
     // What a path answers: `size` bytes (announced in Content-Length) of `body`, or of
     // generatedContent when there is no body; the connection closes after the first `cutAt` of
     // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
@@ -35,14 +40,17 @@ public:
         std::chrono::milliseconds delay{0};
     };
 
-    HttpServer();
+    explicit HttpServer(Tls tls = Tls::None);
     ~HttpServer();
 
-    // "http://127.0.0.1:port" followed by `path`.
+    // "http://127.0.0.1:port" (https for a TLS server) followed by `path`.
     QString url(const QString &path = QStringLiteral("/")) const
     {
-        return QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path);
+        return QStringLiteral("%1://127.0.0.1:%2%3").arg(m_scheme).arg(m_port).arg(path);
     }
+    // The PEM file of the certificate authority made for this run, for a client to trust
+    // (curl's --cacert). It lasts as long as the process.
+    static QString authorityFile();
     // Deterministic, varied bytes: the same size and seed always give the same bytes.
     static QByteArray content(qint64 size, quint32 seed = 0);
     // The bytes a reply without a body sends for `path`.
@@ -75,6 +83,7 @@ public:
 private:
     struct State;
     std::unique_ptr<State> d;
+    QString m_scheme = QStringLiteral("http");
     int m_port = -1;
 };
 
