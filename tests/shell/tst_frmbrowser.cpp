@@ -1,6 +1,7 @@
 #include "download/folderlists.h"
 #include "shell/navigator.h"
 #include "shell/sessionend.h"
+#include "support/rows.h"
 #include "support/session.h"
 
 #include <QAbstractItemView>
@@ -39,18 +40,15 @@ private Q_SLOTS:
     }
     void browsing_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("listed"); // the text typed is an entry of the list
-        QTest::newRow("Return") << int(Qt::Key_Return) << false;
-        QTest::newRow("keypad Enter, a text of the list") << int(Qt::Key_Enter) << true;
+        // name|key|the text typed is an entry of the list
+        rows({"Return|Return|0", "keypad Enter, a text of the list|Enter|1"});
     }
     void browsing()
     {
-        QFETCH(int, key);
-        QFETCH(bool, listed);
+        const bool listed = row()[1] == "1";
         box()->addItems(listed ? QStringList{"http://127.0.0.1:9/ne"} : QStringList());
         QVERIFY(typeInto(box(), "http://127.0.0.1:9/ne"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        press('{' + row()[0] + '}');
         QCOMPARE(log(), QStringList{"load|http://127.0.0.1:9/ne"});
         QTRY_COMPARE(window()->windowTitle(), QStringLiteral("接続中..."));
         // The page loaded shows its title and its real address, whatever was typed meanwhile.
@@ -70,6 +68,27 @@ private Q_SLOTS:
         QCOMPARE(window()->windowTitle(), QStringLiteral("ねこ"));
         QCOMPARE(log().mid(1).join(' '), "GoBack GoForward Refresh GoHome GoSearch Stop");
     }
+    void keys_data()
+    {
+        // name|typed in the address box|keys then|what the browser is asked
+        rows(
+            {"words are searched for|ねこ|{Return}|load|https://www.google.co.jp/search?q=%E3%81%"
+             "AD%E3%81%93",
+             "reload, back, forward||{F5}{Ctrl+R}{Alt+Left}{Alt+Right}|Refresh Refresh GoBack "
+             "GoForward",
+             "zoom||{Ctrl++}{Ctrl+=}{Ctrl+-}{Ctrl+0}|zoom|1.1 zoom|1.25 zoom|1.1 zoom|1",
+             "find||{Ctrl+F}ねこ{F3}{Shift+F3}{Escape}{F3}|Find|ねこ|0 Find|ねこ|0 Find|ねこ|1 "
+             "Find||0",
+             "Escape stops a page that loads, only|http://h/|{Escape}{Return}{Escape}{Escape}|load|"
+             "http://h/ Stop"});
+    }
+    void keys()
+    {
+        const QStringList field = row();
+        QVERIFY(typeInto(box(), field[0]));
+        press(field[1]);
+        QCOMPARE(log().join(' '), field.mid(2).join('|'));
+    }
     void pickingAnEntryBrowsesLeavingTheBoxDoesNot()
     {
         box()->addItems({"http://127.0.0.1/a", "http://127.0.0.1/b"});
@@ -88,39 +107,23 @@ private Q_SLOTS:
     }
     void addressList_data()
     {
-        // Lists joined by "|"; "-": the file is not rewritten.
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("textAfter");
-        const auto row = [](const char *name, const char *item, const char *before,
-                            const char *text, const char *after, const char *textAfter) {
-            QTest::newRow(name) << QString("adoresu") + item << QString(before)
-                                << QString::fromUtf8(text) << QString::fromUtf8(after)
-                                << QString::fromUtf8(textAfter);
-        };
-        row("add", "t", "a|b", "ねこ", "a|b|ねこ", "ねこ");
-        row("add empty", "t", "a", "", "-", "");
-        row("add duplicate", "t", "a|b", "b", "-", "b");
-        row("delete", "s", "a|b", "a", "b", "");
-        row("delete absent", "s", "a|b", "c", "a|b", "c");
-        row("delete in an empty list", "s", "", "a", "-", "a");
+        // name|menu item|list before|text|list after ("-": the file is not rewritten)|text then
+        rows({"add|adoresut|a,b|ねこ|a,b,ねこ|ねこ", "add empty|adoresut|a||-|",
+              "add duplicate|adoresut|a,b|b|-|b", "delete|adoresus|a,b|a|b|",
+              "delete absent|adoresus|a,b|c|a,b|c", "delete in an empty list|adoresus||a|-|a"});
     }
     void addressList()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        loadAddresses(before.split('|', Qt::SkipEmptyParts));
-        QFETCH(QString, text);
-        QVERIFY(typeInto(box(), text));
+        const QStringList field = row();
+        loadAddresses(field[1].split(',', Qt::SkipEmptyParts));
+        QVERIFY(typeInto(box(), field[2]));
         QVERIFY(m_session->folder.write(FileNames::Addresses, "untouched"));
-        QFETCH(QString, item);
-        trigger(window(), qPrintable(item));
-        QCOMPARE(items(box()).join('|'), after == "-" ? before : after);
-        const QStringList saved = after.split('|', Qt::SkipEmptyParts);
-        QCOMPARE(addresses(), after == "-" ? QByteArray("untouched") : listFile("rad.rtp", saved));
-        QTEST(box()->currentText(), "textAfter");
+        trigger(window(), qPrintable(field[0]));
+        const bool written = field[3] != "-";
+        QCOMPARE(items(box()).join(','), written ? field[3] : field[1]);
+        QCOMPARE(addresses(), written ? listFile("rad.rtp", field[3].split(',', Qt::SkipEmptyParts))
+                                      : QByteArray("untouched"));
+        QCOMPARE(box()->currentText(), field[4]);
     }
     void the101stAddressStaysForTheRunOnly()
     {
@@ -164,26 +167,22 @@ private Q_SLOTS:
     }
     void downloadStart_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("folder"); // the folder address, "-": the folder cannot be used
-        QTest::addColumn<QString>("chosen"); // the download folder; "-": none chosen this run
-        const auto row = [](const char *address, const char *folder, const QString &chosen) {
-            QTest::newRow(qPrintable(address + (" in " + chosen)))
-                << QString(address) << QString(folder) << chosen;
-        };
-        const QString here = m_download.path(); // the folder lists then stand there
-        row("http://host/gazou/index.html", "http://host/gazou/", here);
-        row("ftp://x/a.jpg", "ftp://x/", here); // the last "/" at position 8
-        row("", "/", here);
-        row("http://host/", "http://host/", "-"); // the Pictures folder
-        row("http://host/", "-", "/no/such/folder");
-        row("http://host/", "-", QDir::current().relativeFilePath(here)); // there, but not on "/"
+        // name|the address|its folder address, "-": the folder cannot be used|the download
+        // folder, "-": none chosen this run (%1: one that the folder lists then stand in, %2:
+        // the same as a relative path, not on "/")
+        rows({"a page|http://host/gazou/index.html|http://host/gazou/|%1",
+              "the last / at position 8|ftp://x/a.jpg|ftp://x/|%1", "no address||/|%1",
+              "the Pictures folder|http://host/|http://host/|-",
+              "a folder that is gone|http://host/|-|/no/such/folder",
+              "there, but not on /|http://host/|-|%2"});
     }
     void downloadStart()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, folder);
-        QFETCH(QString, chosen);
+        const QString address = row()[0], folder = row()[1];
+        const QString chosen =
+            QString(row()[2])
+                .replace("%1", m_download.path())
+                .replace("%2", QDir::current().relativeFilePath(m_download.path()));
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         const QString start = chosen != "-"                 ? chosen
                               : QFileInfo(pictures).isDir() ? pictures
