@@ -361,8 +361,10 @@ public:
     }
     void Refresh() override
     {
-        // A notice shown instead of a page: the page itself is loaded again.
-        if (m_notice != Notice::Shown)
+        // A notice shown instead of a page (its own text under the page's address): the page
+        // itself is loaded again.
+        if (m_view->page()->requestedUrl().scheme() != QLatin1String("data") ||
+            m_view->url().scheme() == QLatin1String("data"))
             return m_view->reload();
         loading();
         m_view->load(m_view->url());
@@ -393,11 +395,7 @@ public:
                          });
     }
     void ExitFullScreen() override { m_view->triggerPageAction(QWebEnginePage::ExitFullScreen); }
-    void ShowHtml(const QString &html) override
-    {
-        m_notice = Notice::Loading;
-        m_view->setHtml(html, m_view->url());
-    }
+    void ShowHtml(const QString &html) override { m_view->setHtml(html, m_view->url()); }
 
 protected:
     void load(const QString &address) override
@@ -420,7 +418,6 @@ private:
     }
     void loading()
     {
-        m_notice = m_notice == Notice::Loading ? Notice::Shown : Notice::None;
         if (!std::exchange(m_busy, true))
             Q_EMIT LoadStarted();
     }
@@ -428,7 +425,6 @@ private:
     WebView *m_view;
     bool m_busy = false;
     int m_findRequests = 0;
-    enum class Notice { None, Loading, Shown } m_notice = Notice::None;
 };
 
 class WebEngineFactory final : public BrowserEngineFactory
