@@ -41,18 +41,15 @@ private Q_SLOTS:
     }
     void browsing_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("listed"); // the text typed is an entry of the list
-        QTest::newRow("Return") << int(Qt::Key_Return) << false;
-        QTest::newRow("keypad Enter, a text of the list") << int(Qt::Key_Enter) << true;
+        // name|key|the text typed is an entry of the list
+        rows({"Return|Return|0", "keypad Enter, a text of the list|Enter|1"});
     }
     void browsing()
     {
-        QFETCH(int, key);
-        QFETCH(bool, listed);
+        const bool listed = row()[1] == "1";
         box()->addItems(listed ? QStringList{"http://127.0.0.1:9/ne"} : QStringList());
         QVERIFY(typeInto(box(), "http://127.0.0.1:9/ne"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        press('{' + row()[0] + '}');
         QCOMPARE(log(), QStringList{"load|http://127.0.0.1:9/ne"});
         QTRY_COMPARE(window()->windowTitle(), QStringLiteral("接続中..."));
         // The page loaded shows its title and its real address, whatever was typed meanwhile.
@@ -71,6 +68,27 @@ private Q_SLOTS:
         }
         QCOMPARE(window()->windowTitle(), QStringLiteral("ねこ"));
         QCOMPARE(log().mid(1).join(' '), "GoBack GoForward Refresh GoHome GoSearch Stop");
+    }
+    void keys_data()
+    {
+        // name|typed in the address box|keys then|what the browser is asked
+        rows(
+            {"words are searched for|ねこ|{Return}|load|https://www.google.co.jp/search?q=%E3%81%"
+             "AD%E3%81%93",
+             "reload, back, forward||{F5}{Ctrl+R}{Alt+Left}{Alt+Right}|Refresh Refresh GoBack "
+             "GoForward",
+             "zoom||{Ctrl++}{Ctrl+=}{Ctrl+-}{Ctrl+0}|zoom|1.1 zoom|1.25 zoom|1.1 zoom|1",
+             "find||{Ctrl+F}ねこ{F3}{Shift+F3}{Escape}{F3}|Find|ねこ|0 Find|ねこ|0 Find|ねこ|1 "
+             "Find||0",
+             "Escape stops a page that loads, only|http://h/|{Escape}{Return}{Escape}{Escape}|load|"
+             "http://h/ Stop"});
+    }
+    void keys()
+    {
+        const QStringList field = row();
+        QVERIFY(typeInto(box(), field[0]));
+        press(field[1]);
+        QCOMPARE(log().join(' '), field.mid(2).join('|'));
     }
     void pickingAnEntryBrowsesLeavingTheBoxDoesNot()
     {
@@ -151,26 +169,22 @@ private Q_SLOTS:
     }
     void downloadStart_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("folder"); // the folder address, "-": the folder cannot be used
-        QTest::addColumn<QString>("chosen"); // the download folder; "-": none chosen this run
-        const auto row = [](const char *address, const char *folder, const QString &chosen) {
-            QTest::newRow(qPrintable(address + (" in " + chosen)))
-                << QString(address) << QString(folder) << chosen;
-        };
-        const QString here = m_download.path(); // the folder lists then stand there
-        row("http://host/gazou/index.html", "http://host/gazou/", here);
-        row("ftp://x/a.jpg", "ftp://x/", here); // the last "/" at position 8
-        row("", "/", here);
-        row("http://host/", "http://host/", "-"); // the Pictures folder
-        row("http://host/", "-", "/no/such/folder");
-        row("http://host/", "-", QDir::current().relativeFilePath(here)); // there, but not on "/"
+        // name|the address|its folder address, "-": the folder cannot be used|the download
+        // folder, "-": none chosen this run (%1: one that the folder lists then stand in, %2:
+        // the same as a relative path, not on "/")
+        rows({"a page|http://host/gazou/index.html|http://host/gazou/|%1",
+              "the last / at position 8|ftp://x/a.jpg|ftp://x/|%1", "no address||/|%1",
+              "the Pictures folder|http://host/|http://host/|-",
+              "a folder that is gone|http://host/|-|/no/such/folder",
+              "there, but not on /|http://host/|-|%2"});
     }
     void downloadStart()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, folder);
-        QFETCH(QString, chosen);
+        const QString address = row()[0], folder = row()[1];
+        const QString chosen =
+            QString(row()[2])
+                .replace("%1", m_download.path())
+                .replace("%2", QDir::current().relativeFilePath(m_download.path()));
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         const QString start = chosen != "-"                 ? chosen
                               : QFileInfo(pictures).isDir() ? pictures

@@ -17,6 +17,7 @@ struct FakePageDownload final : PageDownload
     QFile file;
     qint64 received = 0, total = 0;
     QString suggestedFileName() const override { return QStringLiteral("neko.bin"); }
+    bool savesPage() const override { return false; }
     void accept(const QString &path) override
     {
         file.setFileName(path);
@@ -55,11 +56,17 @@ public:
     void GoForward() override { m_log << QStringLiteral("GoForward"); }
     void GoHome() override { m_log << QStringLiteral("GoHome"); }
     void GoSearch() override { m_log << QStringLiteral("GoSearch"); }
-    void Stop() override { m_log << QStringLiteral("Stop"); }
+    void Stop() override { m_log << QStringLiteral("Stop"), busy = false; }
     void Refresh() override { m_log << QStringLiteral("Refresh"); }
     QString LocationName() const override { return name; }
     QString LocationURL() const override { return url; }
     bool Busy() const override { return busy; }
+    qreal zoom = 1;
+    qreal zoomFactor() const override { return zoom; }
+    void setZoomFactor(qreal f) override { m_log << QStringLiteral("zoom|%1").arg(zoom = f); }
+    void Find(const QString &t, bool back) override { m_log << "Find|" + t + (back ? "|1" : "|0"); }
+    void ExitFullScreen() override { Q_EMIT FullScreenRequested(false); }
+    void ShowHtml(const QString &) override {}
 
     // The page finished loading: the control reports its title and address.
     void finish(const QString &title, const QString &address)
@@ -73,6 +80,7 @@ protected:
     {
         m_log << QStringLiteral("load|") + address;
         busy = true;
+        Q_EMIT LoadStarted();
     }
 
 private:

@@ -116,6 +116,7 @@ struct HttpServer::State
     std::condition_variable stopping;
     bool stopped = false;
     std::map<QString, QList<Reply>> routes;
+    std::map<QString, QByteArray> logins;
     milliseconds delay{0};
     QStringList requests;
 
@@ -130,18 +131,25 @@ struct HttpServer::State
     {
         const QString path = QString::fromStdString(request.path);
         Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}, {}, {}};
+        QByteArray login;
         {
             std::lock_guard<std::mutex> lock(mutex);
             requests << path;
             if (const auto found = routes.find(path); found != routes.end())
                 reply = found->second.size() > 1 ? found->second.takeFirst() : found->second[0];
             reply.delay = std::max(reply.delay, delay);
+            login = logins[path];
         }
         if (!wait(reply.delay))
             return;
         const auto [name, value] = header(reply.needs);
         if (!name.empty() && request.get_header_value(name) != value)
             reply = {403, 9, "forbidden", -1, "text/plain", false, {}, {}, {}, {}, {}};
+        if (!login.isEmpty() && request.get_header_value("Authorization") !=
+                                    "Basic " + login.toBase64().toStdString()) {
+            response.set_header("WWW-Authenticate", "Basic realm=\"KUOKUO\"");
+            reply = {401, 18, "<title>401</title>", -1, "text/html", false, {}, {}, {}, {}, {}};
+        }
         response.status = reply.status;
         if (!reply.location.isEmpty())
             return response.set_redirect(reply.location.toStdString(), reply.status);
@@ -305,6 +313,12 @@ void HttpServer::serve(const QString &path, const QString &described, const QByt
         replies << reply;
     }
     answers(path, replies);
+}
+
+void HttpServer::guard(const QString &path, const QByteArray &login)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->logins[path] = login;
 }
 
 void HttpServer::delay(milliseconds delay, const QString &path)

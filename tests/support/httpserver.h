@@ -84,6 +84,9 @@ public:
     {
         reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}, {}, {}});
     }
+    // Answers `path` only to a request that logs in as `login` ("name:password"); others get
+    // 401 with a Basic challenge for the realm "KUOKUO".
+    void guard(const QString &path, const QByteArray &login);
     // Every answer to `path` (to every path, for an empty one) waits `delay` first; an answer with
     // a delay of its own and the server's waits the longer.
     void delay(std::chrono::milliseconds delay, const QString &path = QString());

@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QWheelEvent>
 #include <QtTest>
 
 namespace kuokuo::test {
@@ -98,6 +100,32 @@ Control *named(QWidget *window, const char *name)
     if (!control)
         QTest::qFail(qPrintable(QStringLiteral("no %1 to use").arg(name)), __FILE__, __LINE__);
     return control;
+}
+
+// As a user does: `keys` to whatever has the focus at each step; text arrives whole, as an input
+// method gives it, "{Ctrl+F}" is a key, "{Ctrl+Wheel}" turns the wheel up. The names of the text
+// boxes that had the focus at each key ("●" after one that shows dots).
+inline QStringList press(const QString &keys)
+{
+    QStringList focused;
+    static const QRegularExpression token("\\{([^}]+)\\}|[^{]+");
+    for (const QRegularExpressionMatch &key : token.globalMatch(keys)) {
+        QWidget *focus = QApplication::focusWidget();
+        const QString name = key.captured(1);
+        if (auto *edit = qobject_cast<QLineEdit *>(focus); edit && !name.isEmpty())
+            focused << focus->objectName() + (edit->echoMode() == QLineEdit::Password ? "●" : "");
+        if (name.isEmpty()) {
+            QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, key.captured(0), {});
+        } else if (name == "Ctrl+Wheel") {
+            QWheelEvent wheel({5, 5}, focus->mapToGlobal(QPoint(5, 5)), {}, {0, 120}, Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(focus, &wheel);
+        } else {
+            const QKeyCombination pressed = QKeySequence(name)[0];
+            QTest::keyClick(focus, pressed.key(), pressed.keyboardModifiers());
+        }
+    }
+    return focused;
 }
 
 inline void click(QWidget *window, const char *button)
