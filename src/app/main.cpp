@@ -1,5 +1,6 @@
 #include "common/logging.h"
 #include "common/programfolder.h"
+#include "platform/browserprofile.h"
 #include "platform/signalwatcher.h"
 #include "shell/navigator.h"
 #include "shell/sessionend.h"
@@ -55,5 +56,6 @@ int main(int argc, char *argv[])
             windows << window;
     for (const QPointer<QWidget> &window : windows)
         delete window.data();
+    kuokuo::releaseBrowserProfile();
     return status;
 }

@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -180,6 +181,11 @@ bool readWholeFile(const QString &path, QByteArray &bytes, qint64 maxSize)
 bool renameOver(const QString &from, const QString &to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool isDiskFull(int error)
+{
+    return error == ENOSPC || error == EDQUOT || error == EFBIG;
 }
 
 mode_t modeOfWrittenFile(const QString &path)

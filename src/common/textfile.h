@@ -84,6 +84,8 @@ mode_t modeOfWrittenFile(const QString &path);
 // Renames `from` to `to` in one step, replacing a file there (QFile::rename does not); errno
 // tells why it failed.
 bool renameOver(const QString &from, const QString &to);
+// Whether a write failed with this errno because the disk (or what the file may take) is full.
+bool isDiskFull(int error);
 
 // Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
 // failure (a full disk included) leaves the old file whole and returns false. A new file gets

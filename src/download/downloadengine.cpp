@@ -2,11 +2,15 @@
 
 #include "common/number.h"
 #include "common/programfolder.h"
+#include "download/fetchrules.h"
 #include "download/gazouchuushutsu.h"
 #include "download/pagetext.h"
 #include "download/partfile.h"
 #include "mascot/serihu.h"
-#include "platform/inet.h"
+
+#include <QEventLoop>
+#include <QSet>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -19,19 +23,60 @@ bool isErrorStatus(int status)
 {
     return status >= 400;
 }
+
+// A server that is busy now may answer a little later.
+bool isBusy(const InetResponse &response)
+{
+    return response.ok ? response.status == 503 || response.status == 429
+                       : response.failure == InetFailure::ConnectionFailed;
+}
 } // namespace
 
-// One request of a run: its body arrives in a file of its own and waits there until the files
-// before it have been handled.
+QString Refusal::text() const
+{
+    QString why = detail;
+    switch (kind) {
+    case Kind::Status:
+        why = QStringLiteral("HTTP %1 %2")
+                  .arg(QString::number(status), QString::fromLatin1(reason))
+                  .trimmed();
+        break;
+    case Kind::WebPage:
+        why = QStringLiteral("web page instead of an image");
+        break;
+    case Kind::TooShort:
+        why = QStringLiteral("only %1 bytes, so not there").arg(size);
+        break;
+    case Kind::BadName:
+        why = QStringLiteral("not a plain file name: it would be saved outside the download "
+                             "folder");
+        break;
+    case Kind::Transfer:
+    case Kind::Unwritable:
+        break;
+    }
+    return name + QStringLiteral(": ") + why;
+}
+
+// One request of a run: its body arrives in a file of its own (in memory for a page) and waits
+// there until the files before it have been handled.
 struct DownloadEngine::Slot
 {
-    QString name;
+    QString name; // empty for a page
     QString address;
+    QByteArray referer;
     std::unique_ptr<PartFile> part;
     std::unique_ptr<InetTransfer> transfer; // none when the file could not be made
-    QString error;
+    std::optional<Refusal> error;           // why there is no transfer
+    bool interrupted = false;               // the wait for a busy server was ended
 };
 
+// An image of a page: where it is and the name it is saved under.
+struct DownloadEngine::Image
+{
+    QUrl address;
+    QString name;
+};
 // The requests of one run, oldest first. A probe's window opens while a page's is still open:
 // both count against the same number of requests in flight, and neither has more than that
 // many requests out, so at most parallel - 1 go past the file that ends a run.
@@ -98,42 +143,137 @@ bool DownloadEngine::isProbeStart(const QString &answer)
     return number && *number <= ProbeLast;
 }
 
-DownloadEngine::Slot DownloadEngine::request(const QString &address, const QString &name)
+DownloadEngine::Slot DownloadEngine::request(const QString &address, const QString &name,
+                                             const QUrl &from)
 {
     Slot slot;
     slot.name = name;
     slot.address = address;
+    slot.referer = m_referer        ? *m_referer
+                   : from.isEmpty() ? QByteArray()
+                                    : refererFor(from, QUrl(address));
+    if (name.isEmpty()) {
+        slot.transfer = m_inet.start(address, nullptr, slot.referer);
+        return slot;
+    }
+    Refusal why;
+    why.name = name;
+    if (!isPlainFileName(name)) {
+        why.kind = Refusal::Kind::BadName;
+        slot.error = why;
+        return slot;
+    }
     const QString folder = m_host.downloadFolder();
     slot.part = std::make_unique<PartFile>(folder);
-    if (slot.part->open())
-        slot.transfer = m_inet.start(address, slot.part->device());
-    else
-        slot.error = QStringLiteral("cannot write into %1").arg(folder);
+    if (slot.part->open()) {
+        slot.transfer = m_inet.start(address, slot.part->device(), slot.referer);
+    } else {
+        why.kind = Refusal::Kind::Unwritable;
+        why.failure = InetFailure::WriteFailed;
+        why.detail = QStringLiteral("cannot write into %1").arg(folder);
+        slot.error = why;
+    }
     return slot;
 }
 
 bool DownloadEngine::awaitTurn(Slot &slot)
 {
-    m_inet.follow(slot.transfer.get());
-    m_inet.waitFor(*slot.transfer);
-    return !m_host.ending();
+    for (int attempt = 0;; ++attempt) {
+        m_inet.follow(slot.transfer.get());
+        m_inet.waitFor(*slot.transfer);
+        if (m_host.ending())
+            return false;
+        const InetResponse &response = slot.transfer->response();
+        if (attempt >= m_retries || !isBusy(response))
+            return true;
+        const std::chrono::seconds delay =
+            retryDelay(response.retryAfter, QDateTime::currentDateTimeUtc(), attempt);
+        // The host may end the wait while it tells of it.
+        m_waitEnded = false;
+        m_host.waiting(*refusal(slot, false), int(delay.count()));
+        QEventLoop wait;
+        QTimer::singleShot(delay, &wait, [&wait] { wait.exit(0); });
+        m_wait = &wait;
+        slot.interrupted = m_waitEnded || wait.exec() != 0;
+        m_wait = nullptr;
+        if (m_host.ending())
+            return false;
+        if (slot.interrupted || (slot.part && !slot.part->restart()))
+            return true;
+        slot.transfer =
+            m_inet.start(slot.address, slot.part ? slot.part->device() : nullptr, slot.referer);
+    }
 }
+
+void DownloadEngine::endWait()
+{
+    m_waitEnded = true;
+    if (m_wait)
+        m_wait->exit(1);
+}
+
+std::optional<Refusal> DownloadEngine::refusal(const Slot &slot, bool numbered) const
+{
+    const InetResponse &response = slot.transfer->response();
+    Refusal why;
+    why.name = slot.name.isEmpty() ? slot.address : slot.name;
+    why.size = response.size;
+    if (!response.ok) {
+        why.failure = response.failure;
+        why.detail = response.error;
+    } else if (isErrorStatus(response.status)) {
+        why.kind = Refusal::Kind::Status;
+        why.status = response.status;
+        why.reason = response.reason;
+    } else if (!slot.name.isEmpty() &&
+               isWebPageInstead(slot.name, response.contentType, response.head)) {
+        why.kind = Refusal::Kind::WebPage;
+    } else if (numbered && response.size < MinimumSize) {
+        why.kind = Refusal::Kind::TooShort;
+    } else {
+        return std::nullopt;
+    }
+    return why;
+}
+
+namespace {
+Refusal unwritable(const QString &name, const QString &path, const PartFile &part)
+{
+    Refusal why;
+    why.kind = Refusal::Kind::Unwritable;
+    why.name = name;
+    why.failure = part.diskFull() ? InetFailure::DiskFull : InetFailure::WriteFailed;
+    why.detail =
+        part.diskFull() ? QStringLiteral("disk full") : QStringLiteral("cannot write %1").arg(path);
+    return why;
+}
+} // namespace
 
 DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, RennbannField field,
                                                    qint16 first, qint16 last)
 {
     m_error.clear();
-    RequestWindow window(*this);
-    const int total = std::max(0, last - first + 1);
-    if (total > 0)
-        m_host.progress(0, total);
     bool saved = false;
-    const auto fail = [&](const QString &error) {
-        m_error = error;
+    const auto fail = [&](const std::optional<Refusal> &why, const QString &error = {}) {
+        m_error = why ? why->text() : error;
+        if (why)
+            m_host.failed(*why);
         if (saved)
             m_host.speak(Line::SeriesFailed);
         return RunEnd::Failed;
     };
+    // Digits never make a path of a pattern: the pattern alone tells whether its names are
+    // plain file names.
+    if (!isPlainFileName(pattern)) {
+        Refusal why;
+        why.kind = Refusal::Kind::BadName;
+        why.name = pattern;
+        return fail(why);
+    }
+    RequestWindow window(*this);
+    const int total = std::max(0, last - first + 1);
+    if (total > 0)
+        m_host.progress(0, total);
     int next = first;
     for (int n = first;; ++n) {
         if (n > last)
@@ -145,7 +285,8 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
         // The folder address is read as each number is asked for; none past the last number.
         while (next <= last && window.hasRoom()) {
             const QString name = rennbannname(pattern, field, qint16(next++));
-            window.push(request(m_host.folderAddress() + name, name));
+            const QString folder = m_host.folderAddress();
+            window.push(request(folder + name, name, QUrl(folder)));
         }
         Slot slot = window.take();
         m_host.fetching(slot.name, n);
@@ -153,38 +294,38 @@ DownloadEngine::RunEnd DownloadEngine::numberedRun(const QString &pattern, Rennb
             return fail(slot.error);
         if (!awaitTurn(slot))
             return RunEnd::Ended;
+        if (slot.interrupted)
+            return RunEnd::Aborted;
         const InetResponse &response = slot.transfer->response();
+        // An error status, a web page or a body too short to be the file means that the number
+        // is missing. Its bytes are never written: a file of that name from an earlier run stays.
+        const std::optional<Refusal> why = refusal(slot, true);
         if (!response.ok)
-            return fail(QStringLiteral("%1: %2").arg(slot.address, response.error));
-        // An error status, or a body too short to be the file, means that the number is
-        // missing. Its bytes are never written: a file of that name from an earlier run stays.
-        if (isErrorStatus(response.status) || response.size < MinimumSize) {
+            return fail(why);
+        if (why) {
             slot.part->discard();
-            m_error = isErrorStatus(response.status)
-                          ? QStringLiteral("%1: not there (HTTP %2)")
-                                .arg(slot.name, QString::number(response.status))
-                          : QStringLiteral("%1: only %2 bytes, so not there")
-                                .arg(slot.name, QString::number(response.size));
-            m_host.numberedMissing(qint16(n), slot.name, response.size);
+            m_error = why->text();
+            m_host.numberedMissing(qint16(n), *why);
             m_host.progress(n - first + 1, total);
             m_host.speak(Line::FileMissing);
             return RunEnd::Missing;
         }
         const QString path = ProgramFolder::join(m_host.downloadFolder(), slot.name);
         if (!slot.part->commit(path))
-            return fail(QStringLiteral("cannot write %1").arg(path));
+            return fail(unwritable(slot.name, path, *slot.part));
         saved = true;
         m_host.numberedSaved(qint16(n), slot.name, response.size);
         m_host.progress(n - first + 1, total);
         // The counter is a 16-bit number: going past 32767 is a failure, not a wrap.
         if (n == 32767)
-            return fail(QStringLiteral("the number cannot go past 32767"));
+            return fail(std::nullopt, QStringLiteral("the number cannot go past 32767"));
     }
 }
 
-DownloadEngine::ExtractionEnd DownloadEngine::failExtraction(const QString &error)
+DownloadEngine::ExtractionEnd DownloadEngine::failExtraction(const Refusal &why)
 {
-    m_error = error;
+    m_error = why.text();
+    m_host.failed(why);
     m_host.speak(Line::ExtractionFailed);
     return ExtractionEnd::Failed;
 }
@@ -193,60 +334,102 @@ DownloadEngine::ExtractionEnd DownloadEngine::extract(const QString &pageAddress
 {
     m_error.clear();
     m_host.fetchingPage(pageAddress);
-    const InetResponse page = m_inet.fetch(pageAddress);
-    if (m_host.ending())
+    Slot page = request(pageAddress, QString(), QUrl());
+    if (!awaitTurn(page))
         return ExtractionEnd::Ended;
-    if (!page.ok)
-        return failExtraction(QStringLiteral("%1: %2").arg(pageAddress, page.error));
-    if (isErrorStatus(page.status))
-        return failExtraction(
-            QStringLiteral("%1: HTTP %2").arg(pageAddress, QString::number(page.status)));
-
-    const QString text = decodePage(page.bytes, page.contentType);
-    const QList<ImageReference> images = gazouchuushutsu(text);
-    if (images.isEmpty()) {
+    if (const std::optional<Refusal> why = refusal(page, false))
+        return failExtraction(*why);
+    const InetResponse &response = page.transfer->response();
+    const QString text = decodePage(response.bytes, response.contentType);
+    const QList<ImageReference> references = gazouchuushutsu(text);
+    if (references.isEmpty()) {
         m_host.status(QStringLiteral("画像ファイルが存在しないにゃあ．"));
         return ExtractionEnd::NoImages;
     }
     // Resolved as a browser would: root-relative and protocol-relative references work.
-    const auto address = [&](int index) {
-        return page.url.resolved(QUrl(images.at(index).written(text)));
-    };
+    QList<Image> images;
+    for (const ImageReference &reference : references)
+        images.append({response.url.resolved(QUrl(reference.written(text))),
+                       referenceFileName(reference.text(text))});
+    if (const std::optional<Refusal> stop = saveAll(images, response.url, checkSeries, nullptr))
+        return failExtraction(*stop);
+    if (m_host.ending())
+        return ExtractionEnd::Ended;
+    m_host.status(QStringLiteral("終了にゃあ．"));
+    return ExtractionEnd::Finished;
+}
+
+PageImages DownloadEngine::saveImages(const QStringList &addresses, const QByteArray &referer)
+{
+    m_error.clear();
+    PageImages result;
+    QList<Image> images;
+    QSet<QUrl> seen;
+    for (const QString &address : addresses) {
+        const QUrl url(address);
+        const QString scheme = url.scheme().toLower();
+        if ((scheme != QLatin1String("http") && scheme != QLatin1String("https")) ||
+            url.host().isEmpty() || seen.contains(url)) {
+            ++result.skipped;
+            continue;
+        }
+        seen.insert(url);
+        images.append({url, url.fileName(QUrl::FullyDecoded)});
+    }
+    if (const std::optional<Refusal> stop =
+            saveAll(images, QUrl(QString::fromUtf8(referer)), false, &result)) {
+        m_error = result.error = stop->text();
+        m_host.failed(*stop);
+        return result;
+    }
+    result.ok = !m_host.ending();
+    return result;
+}
+
+std::optional<Refusal> DownloadEngine::saveAll(const QList<Image> &images, const QUrl &page,
+                                               bool checkSeries, PageImages *result)
+{
     RequestWindow window(*this);
     const int total = int(images.size());
     m_host.progress(0, total);
     int next = 0;
     for (int place = 1; place <= total; ++place) {
         while (next < total && window.hasRoom()) {
-            window.push(request(address(next).toString(QUrl::FullyEncoded),
-                                referenceFileName(images.at(next).text(text))));
-            ++next;
+            const Image &image = images.at(next++);
+            window.push(request(image.address.toString(QUrl::FullyEncoded), image.name, page));
         }
         Slot slot = window.take();
         m_host.fetching(slot.name, place);
-        if (!slot.transfer)
-            return failExtraction(slot.error);
-        if (!awaitTurn(slot))
-            return ExtractionEnd::Ended;
-        const InetResponse &response = slot.transfer->response();
-        if (!response.ok)
-            return failExtraction(QStringLiteral("%1: %2").arg(slot.address, response.error));
-        if (!isErrorStatus(response.status)) {
+        if (slot.transfer && !awaitTurn(slot))
+            return std::nullopt;
+        std::optional<Refusal> why = slot.transfer ? refusal(slot, false) : slot.error;
+        // The extraction stops where an image cannot be had at all; the images a page shows are
+        // saved as far as they can be. A folder that takes no file stops both.
+        const bool stops = why && (why->kind == Refusal::Kind::Unwritable ||
+                                   (why->kind == Refusal::Kind::Transfer && !result));
+        if (stops)
+            return why;
+        if (why) {
+            m_host.imageRefused(place, *why);
+            if (result)
+                result->refused.append(*why);
+        } else {
             // Images fetched ahead wait while this one's series is asked about and probed.
             if (checkSeries) {
-                probe(slot.name, address(place - 1));
+                probe(slot.name, images.at(place - 1).address);
                 if (m_host.ending())
-                    return ExtractionEnd::Ended;
+                    return std::nullopt;
             }
             const QString path = ProgramFolder::join(m_host.downloadFolder(), slot.name);
             if (!slot.part->commit(path))
-                return failExtraction(QStringLiteral("cannot write %1").arg(path));
-            m_host.imageSaved(place, slot.name, response.size);
+                return unwritable(slot.name, path, *slot.part);
+            m_host.imageSaved(place, slot.name, slot.transfer->response().size);
+            if (result)
+                ++result->saved;
         }
         m_host.progress(place, total);
     }
-    m_host.status(QStringLiteral("終了にゃあ．"));
-    return ExtractionEnd::Finished;
+    return std::nullopt;
 }
 
 void DownloadEngine::probe(const QString &name, const QUrl &imageAddress)

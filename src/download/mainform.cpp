@@ -4,6 +4,7 @@
 #include "common/number.h"
 #include "common/textfile.h"
 #include "download/folderlists.h"
+#include "download/refusalwords.h"
 #include "download/updown.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/serihu.h"
@@ -19,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QNetworkCookie>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -36,6 +38,20 @@ QLineEdit *textBox(const QString &text, const QString &tip, const QString &name,
     control->setObjectName(name);
     control->setToolTip(tip);
     return control;
+}
+
+// A browser's cookie as the transfers keep it: a domain with a leading dot takes in its
+// subdomains, one without names its host alone.
+InetCookie inetCookie(const QNetworkCookie &cookie)
+{
+    const QDateTime expires = cookie.expirationDate();
+    return {cookie.name(),
+            cookie.value(),
+            cookie.domain().toUtf8(),
+            cookie.path().isEmpty() ? QByteArrayLiteral("/") : cookie.path().toUtf8(),
+            cookie.isSecure(),
+            cookie.isHttpOnly(),
+            cookie.isSessionCookie() ? 0 : std::max(qint64(1), expires.toSecsSinceEpoch())};
 }
 
 // Hidden frames and buttons keep their places: the window has a fixed layout.
@@ -220,8 +236,26 @@ QStatusBar *MainForm::buildStatusBar()
     m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     m_ProgressBar1->setRange(0, 1);
     m_ProgressBar1->setValue(0);
+    // Narrow, so that the status texts keep the line; a text longer still is whole in the tip.
+    m_ProgressBar1->setFixedWidth(80);
     m_SB->addPermanentWidget(m_ProgressBar1);
+    connect(m_SB, &QStatusBar::messageChanged, m_SB, &QWidget::setToolTip);
     return m_SB;
+}
+
+void MainForm::useUserAgent(const QByteArray &userAgent)
+{
+    m_Inet->setUserAgent(userAgent);
+}
+
+void MainForm::cookieAdded(const QNetworkCookie &cookie)
+{
+    m_Inet->addCookie(inetCookie(cookie));
+}
+
+void MainForm::cookieRemoved(const QNetworkCookie &cookie)
+{
+    m_Inet->removeCookie(inetCookie(cookie));
 }
 
 void MainForm::openPage(const QString &address)
@@ -282,7 +316,14 @@ void MainForm::CGet2_Click()
         return;
     const Run run(*this);
     m_Frame1->setVisible(false);
-    m_engine.extract(m_TURL2->text(), true);
+    m_refused.clear();
+    const DownloadEngine::ExtractionEnd end = m_engine.extract(m_TURL2->text(), true);
+    // The end says which images were not saved, the first by name.
+    if (end == DownloadEngine::ExtractionEnd::Finished && !m_refused.isEmpty())
+        status(m_SB->currentMessage() +
+               QStringLiteral("（保存できなかった画像が %1 こあるにゃあ：%2%3）")
+                   .arg(QString::number(m_refused.size()), refusalWords(m_refused.first()),
+                        m_refused.size() > 1 ? QStringLiteral(" ほか") : QString()));
 }
 
 void MainForm::CAbort_Click()
@@ -290,6 +331,7 @@ void MainForm::CAbort_Click()
     m_CGet->setVisible(true);
     m_Frame2->setVisible(true);
     chuushi = true;
+    m_engine.endWait();
 }
 
 void MainForm::CAbort1_Click()
@@ -297,6 +339,7 @@ void MainForm::CAbort1_Click()
     m_CGet->setVisible(true);
     m_Frame1->setVisible(true);
     chuushi = true;
+    m_engine.endWait();
 }
 
 void MainForm::TFile_DblClick()
@@ -392,6 +435,7 @@ void MainForm::closeEvent(QCloseEvent *event)
         chuushi = true;
         hide();
         m_Inet->abort();
+        m_engine.endWait();
         event->ignore();
         return;
     }
@@ -427,14 +471,34 @@ void MainForm::numberedSaved(qint16, const QString &name, qint64)
     m_File->Refresh();
 }
 
-void MainForm::numberedMissing(qint16, const QString &name, qint64)
+void MainForm::numberedMissing(qint16, const Refusal &why)
 {
-    m_TFile->setText(name);
+    m_TFile->setText(why.name);
+    status(refusalWords(why));
 }
 
 void MainForm::imageSaved(int, const QString &, qint64)
 {
     m_File->Refresh();
+}
+
+void MainForm::imageRefused(int, const Refusal &why)
+{
+    m_refused.append(why);
+    status(refusalWords(why));
+}
+
+void MainForm::failed(const Refusal &why)
+{
+    status(refusalWords(why));
+    // A name that would land outside the folder is the cat's to refuse.
+    if (why.kind == Refusal::Kind::BadName)
+        kuokuo::speak(Line::NoNumberedName, refusalWords(why));
+}
+
+void MainForm::waiting(const Refusal &why, int seconds)
+{
+    status(waitingWords(why, seconds));
 }
 
 void MainForm::progress(int done, int total)

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QGroupBox;
+class QNetworkCookie;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -45,6 +46,13 @@ public:
     // True while a click runs a transfer.
     bool running() const { return m_running; }
 
+    // The navigator's browser profile, so that the window fetches what the user sees after a
+    // login: its User-Agent, and its cookies as its cookie store reports them (after
+    // loadAllCookies, every cookieAdded and cookieRemoved while the window is open).
+    void useUserAgent(const QByteArray &userAgent);
+    void cookieAdded(const QNetworkCookie &cookie);
+    void cookieRemoved(const QNetworkCookie &cookie);
+
     // The status line's text for a transfer state, or nothing for an unknown state.
     static std::optional<QString> stateText(int state);
 
@@ -74,8 +82,11 @@ private:
     QString folderAddress() override;
     QString downloadFolder() override;
     void numberedSaved(qint16 number, const QString &name, qint64 size) override;
-    void numberedMissing(qint16 number, const QString &name, qint64 size) override;
+    void numberedMissing(qint16 number, const Refusal &why) override;
     void imageSaved(int place, const QString &name, qint64 size) override;
+    void imageRefused(int place, const Refusal &why) override;
+    void failed(const Refusal &why) override;
+    void waiting(const Refusal &why, int seconds) override;
     void progress(int done, int total) override;
     bool aborted() override;
     bool ending() override;
@@ -109,6 +120,7 @@ private:
     Inet *m_Inet;
 
     DownloadEngine m_engine;
+    QList<Refusal> m_refused; // the images of this extraction that were not saved
     bool chuushi = false;
     bool m_running = false;
     bool m_closeRequested = false;

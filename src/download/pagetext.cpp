@@ -4,6 +4,9 @@
 
 #include <QStringDecoder>
 
+#include <unicode/ucsdet.h>
+
+#include <memory>
 #include <optional>
 
 namespace kuokuo {
@@ -63,6 +66,78 @@ QByteArray decoderName(const QByteArray &charset)
     return charset;
 }
 
+// The encodings of Japanese pages the detector may name, in the order that settles a tie.
+// Text that is valid both as EUC-JP and as Shift_JIS is almost always EUC-JP (read as Shift_JIS
+// it is half-width katakana), and ICU's detector rates the two alike until it has seen more than
+// ten double-byte characters.
+constexpr const char *Detectable[] = {"UTF-8",     "ISO-2022-JP", "EUC-JP",
+                                      "Shift_JIS", "UTF-16LE",    "UTF-16BE"};
+// The detector rates every encoding that the bytes do not rule out at least this much: a
+// candidate no higher has no evidence for it.
+constexpr int NoEvidence = 10;
+
+int detectableRank(const char *name)
+{
+    for (int rank = 0; rank < int(std::size(Detectable)); ++rank) {
+        if (qstrcmp(name, Detectable[rank]) == 0)
+            return rank;
+    }
+    return -1;
+}
+
+// The first byte that plain ASCII text would not hold, or -1.
+qsizetype firstTellingByte(QByteArrayView body)
+{
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        const auto c = uchar(body[i]);
+        if (c >= 0x80 || (c < 0x20 && !isSpace(char(c))))
+            return i;
+    }
+    return -1;
+}
+
+// The encoding ICU's charset detector finds for an unlabelled page, among those of Japanese
+// pages; empty when it finds none. Plain ASCII reads the same in all of them.
+QByteArray detectedCharset(QByteArrayView body)
+{
+    const qsizetype telling = firstTellingByte(body);
+    if (telling < 0)
+        return QByteArrayLiteral("UTF-8");
+    // The detector reads the first few kilobytes; pages often open with kilobytes of ASCII
+    // (scripts, styles) that tell nothing. It starts a little before the first byte that does,
+    // on an even offset, so that UTF-16 stays aligned.
+    const qsizetype start = std::max(qsizetype(0), telling - 64) & ~qsizetype(1);
+    const QByteArrayView sample =
+        body.sliced(start, std::min(body.size() - start, qsizetype(1) << 16));
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<UCharsetDetector, void (*)(UCharsetDetector *)> detector(
+        ucsdet_open(&status), &ucsdet_close);
+    ucsdet_enableInputFilter(detector.get(), true); // markup tells nothing either
+    ucsdet_setText(detector.get(), sample.data(), int32_t(sample.size()), &status);
+    int32_t count = 0;
+    const UCharsetMatch **matches = ucsdet_detectAll(detector.get(), &count, &status);
+    if (U_FAILURE(status))
+        return {};
+    const char *best = nullptr;
+    int bestConfidence = 0;
+    for (int32_t i = 0; i < count; ++i) {
+        const char *name = ucsdet_getName(matches[i], &status);
+        const int confidence = ucsdet_getConfidence(matches[i], &status);
+        const int rank = detectableRank(name);
+        // Without evidence only the two that their byte ranges can rule out count.
+        const bool byteRanges = qstrcmp(name, "EUC-JP") == 0 || qstrcmp(name, "Shift_JIS") == 0;
+        const bool candidate =
+            rank >= 0 && (confidence > NoEvidence || (confidence == NoEvidence && byteRanges));
+        if (U_SUCCESS(status) && candidate &&
+            (!best || confidence > bestConfidence ||
+             (confidence == bestConfidence && rank < detectableRank(best)))) {
+            best = name;
+            bestConfidence = confidence;
+        }
+    }
+    return best ? QByteArray(best) : QByteArray();
+}
+
 std::optional<QString> decodeAs(const QByteArray &charset, QByteArrayView body)
 {
     if (charset.isEmpty())
@@ -110,10 +185,8 @@ QString decodePage(QByteArrayView body, QByteArrayView contentType)
         return *text;
     if (const auto text = decodeAs(metaCharset(body), body))
         return *text;
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString text = utf8.decode(body);
-    if (!utf8.hasError())
-        return text;
+    if (const auto text = decodeAs(detectedCharset(body), body))
+        return *text;
     return decodeCp932(body);
 }
 

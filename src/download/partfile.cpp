@@ -38,6 +38,7 @@ bool PartFile::commit(const QString &path)
 {
     if (!m_file.isOpen() || !m_file.flush() ||
         ::fchmod(m_file.handle(), modeOfWrittenFile(path)) != 0) {
+        m_diskFull = isDiskFull(errno);
         qCWarning(lcFiles) << "cannot write" << path << m_file.errorString();
         discard();
         return false;
@@ -69,8 +70,12 @@ bool PartFile::commit(const QString &path)
         const QByteArray chunk = m_file.read(1 << 20);
         copied = there.device()->write(chunk) == chunk.size();
     }
+    m_diskFull = !copied && isDiskFull(errno);
     discard();
-    return copied && there.commit(path);
+    if (!copied || there.commit(path))
+        return copied;
+    m_diskFull = there.diskFull();
+    return false;
 }
 
 void PartFile::discard()

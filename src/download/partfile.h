@@ -21,15 +21,21 @@ public:
     QIODevice *device() { return &m_file; }
     qint64 size() const { return m_file.size(); }
 
+    // Empties the file for another try of the same download.
+    [[nodiscard]] bool restart() { return m_file.resize(0) && m_file.seek(0); }
+
     // Puts the bytes under `path`, replacing a file of that name. False leaves no trace of the
     // new bytes; an existing file stays as it was.
     [[nodiscard]] bool commit(const QString &path);
+    // Whether the last commit failed because the disk was full.
+    bool diskFull() const { return m_diskFull; }
     // Drops the bytes now rather than at destruction.
     void discard();
 
 private:
     QString m_folder;
     QTemporaryFile m_file;
+    bool m_diskFull = false;
 };
 
 } // namespace kuokuo

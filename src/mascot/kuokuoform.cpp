@@ -54,6 +54,8 @@ void kuokuoform::farewell()
     m_command6->setVisible(true);
     show();
     raise();
+    // The user asked for the exit: the farewell is what is left to press.
+    activateWindow();
     kuokuoserihu(Line::Farewell);
     setWindowTitle(QStringLiteral("それではまたあいましょうにゃあ"));
 }
@@ -76,6 +78,8 @@ namespace {
 kuokuoform *shownMessageWindow()
 {
     kuokuoform *window = Forms::instance<kuokuoform>();
+    // The cat speaks up by itself: whatever the user is typing elsewhere keeps its keys.
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
     window->show();
     window->raise();
     return window;

@@ -30,8 +30,8 @@ private:
     QPushButton *m_command7;
 };
 
-// The one way a window makes the cat speak: show the message window (not modal), then have it
-// say line `line`.
+// The one way a window makes the cat speak: show the message window (not modal, without taking
+// the keyboard from the window the user works in), then have it say line `line`.
 void speak(qint16 line);
 // The same with words of the program's own, for news no line of the lines file tells: the
 // picture of line `line` with `words`.

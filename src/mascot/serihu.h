@@ -23,6 +23,8 @@ enum : qint16 {
     GreetingMorning = 9,    // 6:00 to 11:59
     GreetingAfternoon = 10, // 13:00 to 17:59
     FileMissing = 11,       // a numbered file is not there: the series ends
+    RendererEnded = 11,     // its picture, with the program's words, when the page's renderer
+                            // ended and the page was loaded again
     Clicked1 = 12,          // the three answers to a click on the cat
     Clicked2 = 15,
     Clicked3 = 19,

@@ -24,6 +24,8 @@ public:
 
     // The name the server or the address suggests.
     virtual QString suggestedFileName() const = 0;
+    // True when the user asked to save the page itself (as one MHTML file).
+    virtual bool savesPage() const = 0;
     // Writes the file at `path` exactly (no other name is made up).
     virtual void accept(const QString &path) = 0;
     virtual void cancel() = 0;
@@ -48,6 +50,8 @@ public:
     // The engine's own configured pages of the "Home" and "Search" buttons.
     static const QString HomePage;
     static const QString SearchPage;
+    // The search page's engine asked for `words`.
+    static QString searchAddress(const QString &words);
 
     explicit BrowserEngine(QObject *parent = nullptr)
         : QObject(parent)
@@ -73,9 +77,29 @@ public:
     // True while a page loads.
     virtual bool Busy() const = 0;
 
+    // The page's zoom, 1.0 for 100 %.
+    virtual qreal zoomFactor() const = 0;
+    virtual void setZoomFactor(qreal factor) = 0;
+    // Marks `text` in the page and goes to its next (or previous) place; FindFinished tells
+    // whether there is one. An empty text takes the marks away.
+    virtual void Find(const QString &text, bool backward) = 0;
+    // Leaves the full screen the page asked for.
+    virtual void ExitFullScreen() = 0;
+    // Shows `html` instead of the page, which stays the current address.
+    virtual void ShowHtml(const QString &html) = 0;
+
 Q_SIGNALS:
+    void LoadStarted();
     // A download of the control ended (also several times for one page).
     void DownloadComplete();
+    // The page asked for the full screen (granted) or to leave it.
+    void FullScreenRequested(bool on);
+    void FindFinished(bool found);
+    // The process that shows the page ended abnormally (a crash, the memory killer): the view
+    // stays empty until something loads.
+    void RendererEnded();
+    // Ctrl and the mouse wheel over the page: `steps` up (in) or down (out).
+    void ZoomRequested(int steps);
     // A link led to a file the control does not show: accept or cancel it before returning.
     void PageDownloadRequested(kuokuo::PageDownload *download);
 

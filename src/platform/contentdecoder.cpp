@@ -5,12 +5,26 @@
 
 #include <zlib.h>
 
+#include <utility>
+
 namespace kuokuo {
 
 namespace {
 constexpr int DecodedChunk = 64 * 1024;
+// A body that decodes to more than both of these is a decompression bomb, not a file.
+constexpr qint64 BombSize = 16 * 1024 * 1024;
+constexpr qint64 BombRatio = 100;
 constexpr int GzipOrZlib = MAX_WBITS + 32; // zlib detects the frame from the header
 constexpr int RawDeflate = -MAX_WBITS;
+
+// Some servers send "deflate" without zlib's frame around it. As browsers do, the first two bytes
+// decide: a zlib header (or gzip's magic) means a framed stream, anything else raw deflate.
+bool hasFrame(QByteArrayView start)
+{
+    const auto cmf = uchar(start[0]), flg = uchar(start[1]);
+    const bool zlib = (cmf & 0x0f) == Z_DEFLATED && (cmf >> 4) <= 7 && (cmf * 256 + flg) % 31 == 0;
+    return zlib || (cmf == 0x1f && flg == 0x8b);
+}
 } // namespace
 
 struct ContentDecoder::Stream
@@ -21,10 +35,11 @@ struct ContentDecoder::Stream
     QByteArray name; // the coding as the server named it
     z_stream z{};
     bool open = false;
-    bool raw = false;
     bool ended = false;
-    qint64 consumed = 0; // coded bytes taken before the current piece
+    QByteArray sniffed; // the first bytes of a deflate body, held until its frame is known
     QByteArray decoded;
+    qint64 codedSize = 0;
+    qint64 decodedSize = 0;
 
     ~Stream() { close(); }
 
@@ -33,7 +48,6 @@ struct ContentDecoder::Stream
         close();
         z = z_stream{};
         open = inflateInit2(&z, windowBits) == Z_OK;
-        raw = windowBits == RawDeflate;
         return open;
     }
 
@@ -57,9 +71,12 @@ void ContentDecoder::reset(QByteArrayView contentEncoding)
     s.close();
     s.coding = Stream::Identity;
     s.ended = false;
-    s.consumed = 0;
+    s.sniffed.clear();
+    s.codedSize = 0;
+    s.decodedSize = 0;
     s.name.clear();
     m_error.clear();
+    m_bomb = false;
     // "gzip", "deflate" or "identity"; a chain of codings is not something servers send.
     for (const QByteArray &part : contentEncoding.toByteArray().split(',')) {
         const QByteArray coding = part.trimmed().toLower();
@@ -93,8 +110,21 @@ bool ContentDecoder::decode(QByteArrayView data, const Output &output)
     if (s.coding == Stream::Unknown)
         return fail(QStringLiteral("the body is coded as \"%1\", which cannot be decoded")
                         .arg(QString::fromLatin1(s.name)));
-    if (!s.open && s.consumed == 0 && !s.start(GzipOrZlib))
-        return fail(QStringLiteral("no memory to decode the body"));
+    QByteArray held;
+    if (!s.open) {
+        int windowBits = GzipOrZlib;
+        if (s.coding == Stream::Deflate) {
+            s.sniffed += data;
+            if (s.sniffed.size() < 2)
+                return true;
+            windowBits = hasFrame(s.sniffed) ? GzipOrZlib : RawDeflate;
+            held = std::exchange(s.sniffed, {});
+            data = held;
+        }
+        if (!s.start(windowBits))
+            return fail(QStringLiteral("no memory to decode the body"));
+    }
+    s.codedSize += data.size();
     s.decoded.resize(DecodedChunk);
     s.z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
     s.z.avail_in = uInt(data.size());
@@ -110,31 +140,31 @@ bool ContentDecoder::decode(QByteArrayView data, const Output &output)
         s.z.next_out = reinterpret_cast<Bytef *>(s.decoded.data());
         s.z.avail_out = uInt(DecodedChunk);
         const int result = inflate(&s.z, Z_NO_FLUSH);
-        // Some servers send "deflate" without the zlib frame around it.
-        if (result == Z_DATA_ERROR && s.coding == Stream::Deflate && !s.raw && s.consumed == 0 &&
-            s.z.total_out == 0 && s.start(RawDeflate)) {
-            s.z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.data()));
-            s.z.avail_in = uInt(data.size());
-            continue;
-        }
         if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR)
             return fail(QStringLiteral("the compressed body is damaged (%1)")
                             .arg(QString::fromLatin1(s.z.msg ? s.z.msg : "zlib")));
         const qint64 produced = DecodedChunk - qint64(s.z.avail_out);
+        s.decodedSize += produced;
+        if (s.decodedSize > BombSize && s.decodedSize > BombRatio * s.codedSize) {
+            m_bomb = true;
+            return fail(
+                QStringLiteral("decompression bomb: %1 bytes decode to more than %2 MiB")
+                    .arg(QString::number(s.codedSize), QString::number(s.decodedSize >> 20)));
+        }
         if (produced > 0 && !output(s.decoded.constData(), produced))
             return false;
         s.ended = result == Z_STREAM_END;
         if (!s.ended && (produced == 0 || (s.z.avail_in == 0 && s.z.avail_out > 0)))
             break;
     }
-    s.consumed += data.size();
     return true;
 }
 
 bool ContentDecoder::complete() const
 {
     const Stream &s = *m_stream;
-    return m_error.isEmpty() && (s.coding == Stream::Identity || s.ended || s.consumed == 0);
+    return m_error.isEmpty() &&
+           (s.coding == Stream::Identity || s.ended || (!s.open && s.sniffed.isEmpty()));
 }
 
 } // namespace kuokuo

@@ -27,11 +27,13 @@ public:
     // Starts over for a body with this Content-Encoding value (empty: not coded).
     void reset(QByteArrayView contentEncoding = {});
     // Hands the decoded bytes of `data` to `output`. False when the data is damaged, its coding
-    // unknown, or `output` refused (then `error` is empty).
+    // unknown, it decodes to far more than it is (a decompression bomb), or `output` refused
+    // (then `error` is empty).
     bool decode(QByteArrayView data, const Output &output);
     // The body ended where its coded stream ends (an empty body is complete).
     bool complete() const;
     QString error() const { return m_error; }
+    bool bomb() const { return m_bomb; }
 
 private:
     struct Stream;
@@ -39,6 +41,7 @@ private:
 
     std::unique_ptr<Stream> m_stream;
     QString m_error;
+    bool m_bomb = false;
 };
 
 } // namespace kuokuo

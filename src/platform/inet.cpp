@@ -1,9 +1,11 @@
 #include "platform/inet.h"
 
 #include "common/logging.h"
+#include "common/textfile.h"
 #include "platform/contentdecoder.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QIODevice>
 #include <QPointer>
 #include <QSocketNotifier>
@@ -12,8 +14,10 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <csignal>
+#include <optional>
 #include <sys/socket.h>
 #include <unordered_map>
 
@@ -50,13 +54,43 @@ bool isWebAddress(const QUrl &url)
            (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
 }
 
-QByteArray userAgent()
+QByteArray defaultUserAgent()
 {
     return QStringLiteral("KUOKUO/%1.%2.%3")
         .arg(KUOKUO_VERSION_MAJOR)
         .arg(KUOKUO_VERSION_MINOR)
         .arg(KUOKUO_VERSION_REVISION)
         .toLatin1();
+}
+
+// OpenSSL's verification results that name the certificate's fault. libcurl checks the name
+// itself, before it takes OpenSSL's result: a name that does not match leaves "unspecified".
+enum CertificateError : long {
+    CertificateNameMismatch = 1,
+    CertificateUnreadableIssuer = 2,
+    CertificateHasExpired = 10,
+    CertificateSelfSigned = 18,
+    CertificateSelfSignedInChain = 19,
+    CertificateNoLocalIssuer = 20,
+    CertificateUnverifiableLeaf = 21,
+};
+
+QString sizeText(qint64 bytes)
+{
+    for (const auto &[shift, unit] : {std::pair{30, "GiB"}, {20, "MiB"}, {10, "KiB"}}) {
+        if (bytes >= (qint64(1) << shift) && bytes % (qint64(1) << shift) == 0)
+            return QStringLiteral("%1 %2").arg(bytes >> shift).arg(QLatin1String(unit));
+    }
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+// The value of a header line "Name: value" when it is the header `name` (lower case, with the
+// colon), ignoring letter case.
+std::optional<QByteArray> headerValue(QByteArrayView line, QByteArrayView name)
+{
+    if (line.size() < name.size() || line.first(name.size()).toByteArray().toLower() != name)
+        return std::nullopt;
+    return line.sliced(name.size()).trimmed().toByteArray();
 }
 
 void initialiseOnce()
@@ -75,7 +109,12 @@ struct InetTransfer::Private
     Inet *inet = nullptr;
     CURL *easy = nullptr;
     QIODevice *sink = nullptr;
+    qint64 maxFileSize = 0;
     QByteArray body;
+    QByteArray head;
+    QByteArray reason;
+    QByteArray retryAfter;
+    QByteArray location; // of the last response, for a redirect that was refused
     std::vector<Inet::State> states;
     size_t reported = 0;
     qint64 received = 0;
@@ -85,6 +124,8 @@ struct InetTransfer::Private
     bool finished = false;
     bool tooLarge = false;
     bool writeFailed = false;
+    bool secure = false; // begun on https
+    int writeError = 0;  // errno of the failed write
     ContentDecoder decoder;
     QEventLoop *waiting = nullptr;
     char errorText[CURL_ERROR_SIZE] = {};
@@ -106,8 +147,15 @@ using Transfer = InetTransfer::Private;
 // that no slot runs (and aborts a transfer) inside libcurl.
 bool keep(Transfer &t, const char *data, qint64 length)
 {
+    if (t.head.size() < Inet::HeadSize)
+        t.head.append(data, std::min(length, qint64(Inet::HeadSize - t.head.size())));
     if (t.sink) {
+        if (t.received + length > t.maxFileSize) {
+            t.tooLarge = true;
+            return false;
+        }
         if (t.sink->write(data, length) != length) {
+            t.writeError = errno;
             t.writeFailed = true;
             return false;
         }
@@ -137,14 +185,22 @@ size_t onHeader(char *line, size_t size, size_t count, void *user)
     auto &t = *static_cast<Transfer *>(user);
     t.advance(Inet::icRequestSent);
     t.advance(Inet::icReceivingResponse);
-    // Every response (a redirect, the final one) brings its own coding.
+    // Every response (a redirect, the final one) brings its own coding and headers.
     const QByteArrayView header(line, qsizetype(size * count));
-    static constexpr QByteArrayView coding("content-encoding:");
-    if (header.startsWith("HTTP/"))
+    if (header.startsWith("HTTP/")) {
         t.decoder.reset();
-    else if (header.size() > coding.size() &&
-             header.first(coding.size()).toByteArray().toLower() == coding)
-        t.decoder.reset(header.sliced(coding.size()).trimmed());
+        // "HTTP/1.1 404 Not Found": the words after the number, when there are any.
+        const QList<QByteArray> parts = header.trimmed().toByteArray().split(' ');
+        t.reason = parts.mid(2).join(' ');
+        t.retryAfter.clear();
+        t.location.clear();
+    } else if (const auto coding = headerValue(header, "content-encoding:")) {
+        t.decoder.reset(*coding);
+    } else if (const auto retryAfter = headerValue(header, "retry-after:")) {
+        t.retryAfter = *retryAfter;
+    } else if (const auto location = headerValue(header, "location:")) {
+        t.location = *location;
+    }
     return size * count;
 }
 
@@ -170,6 +226,68 @@ QString seconds(std::chrono::seconds timeout)
 {
     return QString::number(timeout.count());
 }
+
+// What a failure of libcurl means, in plain words.
+std::pair<InetFailure, QString> curlFailure(const Transfer &t)
+{
+    const QString words =
+        QString::fromUtf8(t.errorText[0] ? t.errorText : curl_easy_strerror(t.result));
+    switch (t.result) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        if (!t.location.isEmpty()) {
+            const QString scheme = QUrl(QString::fromUtf8(t.location)).scheme().toLower();
+            if (t.secure && scheme == QLatin1String("http"))
+                return {InetFailure::RedirectToHttp,
+                        QStringLiteral("redirect from https to http refused")};
+            return {InetFailure::RedirectRefused,
+                    QStringLiteral("redirect to %1: refused").arg(scheme)};
+        }
+        break;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return {InetFailure::TooManyRedirects, words};
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return {InetFailure::HostNotFound, words};
+    case CURLE_COULDNT_CONNECT:
+        return {InetFailure::ConnectionFailed, words};
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE:
+        // Closed before the first byte of the body: a busy server's way of saying no.
+        return {t.received == 0 ? InetFailure::ConnectionFailed : InetFailure::CutShort, words};
+    case CURLE_PEER_FAILED_VERIFICATION: {
+        long verified = 0;
+        curl_easy_getinfo(t.easy, CURLINFO_SSL_VERIFYRESULT, &verified);
+        switch (verified) {
+        case CertificateNameMismatch:
+            return {InetFailure::CertificateName,
+                    QStringLiteral("the server's certificate is for another name (%1)").arg(words)};
+        case CertificateHasExpired:
+            return {InetFailure::CertificateExpired,
+                    QStringLiteral("the server's certificate has expired")};
+        case CertificateUnreadableIssuer:
+        case CertificateSelfSigned:
+        case CertificateSelfSignedInChain:
+        case CertificateNoLocalIssuer:
+        case CertificateUnverifiableLeaf:
+            return {InetFailure::CertificateUnknown,
+                    QStringLiteral("the server's certificate comes from an authority that is "
+                                   "not trusted (%1)")
+                        .arg(words)};
+        default:
+            return {InetFailure::Tls, words};
+        }
+    }
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+        return {InetFailure::Tls, words};
+    default:
+        break;
+    }
+    return {InetFailure::Other, words};
+}
 } // namespace
 
 // The multi handle and its watchers: a notifier per socket and direction libcurl asks for, and
@@ -186,6 +304,10 @@ public:
         curl_multi_setopt(m_multi, CURLMOPT_SOCKETDATA, this);
         curl_multi_setopt(m_multi, CURLMOPT_TIMERFUNCTION, &Multi::onTimer);
         curl_multi_setopt(m_multi, CURLMOPT_TIMERDATA, this);
+        m_share = curl_share_init();
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
+        m_jar = curl_easy_init();
+        curl_easy_setopt(m_jar, CURLOPT_SHARE, m_share);
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_timer, &QTimer::timeout, &inet,
@@ -198,20 +320,22 @@ public:
             finish(*t, true);
         for (CURL *easy : m_spare)
             curl_easy_cleanup(easy);
+        curl_easy_cleanup(m_jar);
         curl_multi_cleanup(m_multi);
+        curl_share_cleanup(m_share);
         for (auto &[socket, watch] : m_watches) {
             delete watch.read;
             delete watch.write;
         }
     }
 
-    void add(Transfer &t, const QUrl &url, long timeout)
+    void add(Transfer &t, const QUrl &url, long timeout, const QByteArray &referer)
     {
         CURL *easy = m_spare.empty() ? curl_easy_init() : m_spare.back();
         if (!m_spare.empty())
             m_spare.pop_back();
         t.easy = easy;
-        const bool secure = url.scheme().toLower() == QLatin1String("https");
+        t.secure = url.scheme().toLower() == QLatin1String("https");
         curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded().constData());
         curl_easy_setopt(easy, CURLOPT_PRIVATE, &t);
         curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, t.errorText);
@@ -225,13 +349,22 @@ public:
         curl_easy_setopt(easy, CURLOPT_PREREQDATA, &t);
         curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
         // Redirects are followed, but never from https down to http.
-        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, t.secure ? "https" : "http,https");
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, MaxRedirects);
         // The body is decoded here, where a cut-off compressed stream shows.
         curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, ContentDecoder::Accepted);
         curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-        curl_easy_setopt(easy, CURLOPT_USERAGENT, m_userAgent.constData());
+        curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent.constData());
+        if (!referer.isEmpty())
+            curl_easy_setopt(easy, CURLOPT_REFERER, referer.constData());
+        // The run's cookie jar: what was given, and what the servers set during the run.
+        curl_easy_setopt(easy, CURLOPT_SHARE, m_share);
+        curl_easy_setopt(easy, CURLOPT_COOKIEFILE, "");
+        if (!caFile.isEmpty())
+            curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.constData());
+        if (t.sink) // a body that announces more than a file may take is refused at once
+            curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(t.maxFileSize));
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, timeout);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
         curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, timeout);
@@ -259,25 +392,40 @@ public:
             response.url = QUrl::fromEncoded(url);
             response.contentType = type;
         }
+        std::pair<InetFailure, QString> failure;
+        if (asFailure) {
+            failure = {InetFailure::Stopped, QStringLiteral("the transfer was stopped")};
+        } else if ((t.tooLarge && t.sink) || t.result == CURLE_FILESIZE_EXCEEDED) {
+            failure = {InetFailure::FileTooLarge,
+                       QStringLiteral("the file is larger than the maximum of %1")
+                           .arg(sizeText(t.maxFileSize))};
+        } else if (t.tooLarge) {
+            failure = {
+                InetFailure::BodyTooLarge,
+                QStringLiteral("the body is larger than %1 MiB").arg(Inet::MaxBodySize >> 20)};
+        } else if (t.writeFailed) {
+            failure = isDiskFull(t.writeError)
+                          ? std::pair{InetFailure::DiskFull, QStringLiteral("disk full")}
+                          : std::pair{InetFailure::WriteFailed,
+                                      QStringLiteral("the file could not be written")};
+        } else if (!t.decoder.error().isEmpty()) {
+            failure = {t.decoder.bomb() ? InetFailure::Bomb : InetFailure::Damaged,
+                       t.decoder.error()};
+        } else if (t.result == CURLE_OPERATION_TIMEDOUT) {
+            failure = {InetFailure::TimedOut,
+                       QStringLiteral("no progress for %1 s").arg(seconds(timeout()))};
+        } else if (t.result != CURLE_OK) {
+            failure = curlFailure(t);
+        } else if (!t.decoder.complete()) {
+            failure = {InetFailure::CutShort, QStringLiteral("the compressed body is cut short")};
+        }
         cancel(t);
         response.size = t.received;
-        if (asFailure) {
-            response.error = QStringLiteral("the transfer was stopped");
-        } else if (t.tooLarge) {
-            response.error =
-                QStringLiteral("the body is larger than %1 MiB").arg(Inet::MaxBodySize >> 20);
-        } else if (t.writeFailed) {
-            response.error = QStringLiteral("the file could not be written");
-        } else if (!t.decoder.error().isEmpty()) {
-            response.error = t.decoder.error();
-        } else if (t.result == CURLE_OPERATION_TIMEDOUT) {
-            response.error = QStringLiteral("no progress for %1 s").arg(seconds(timeout()));
-        } else if (t.result != CURLE_OK) {
-            response.error =
-                QString::fromUtf8(t.errorText[0] ? t.errorText : curl_easy_strerror(t.result));
-        } else if (!t.decoder.complete()) {
-            response.error = QStringLiteral("the compressed body is cut short");
-        } else {
+        response.head = std::move(t.head);
+        response.reason = t.reason;
+        response.retryAfter = t.retryAfter;
+        std::tie(response.failure, response.error) = failure;
+        if (failure.first == InetFailure::None) {
             response.ok = true;
             response.bytes = std::move(t.body);
         }
@@ -305,6 +453,19 @@ public:
     }
 
     const std::vector<Transfer *> &running() const { return m_running; }
+
+    // A line of a Netscape cookies.txt file, or "RELOAD" after a file was named.
+    void jar(const QByteArray &line)
+    {
+        curl_easy_setopt(m_jar, CURLOPT_COOKIELIST, line.constData());
+    }
+    void jarFile(const QByteArray &path)
+    {
+        curl_easy_setopt(m_jar, CURLOPT_COOKIEFILE, path.constData());
+    }
+
+    QByteArray userAgent = defaultUserAgent();
+    QByteArray caFile;
 
     qint64 announcedSize(const Transfer &t) const
     {
@@ -422,7 +583,8 @@ private:
     std::unordered_map<curl_socket_t, Watch> m_watches;
     std::vector<Transfer *> m_running;
     std::vector<CURL *> m_spare;
-    const QByteArray m_userAgent = userAgent();
+    CURLSH *m_share = nullptr;
+    CURL *m_jar = nullptr; // only hands cookies to the shared jar
 };
 
 InetTransfer::InetTransfer()
@@ -494,14 +656,14 @@ QVariant Inet::OpenURL(const QString &address, int dataType)
                      : QString::fromUtf8(response.bytes);
 }
 
-InetResponse Inet::fetch(const QString &address)
+InetResponse Inet::fetch(const QString &address, const QByteArray &referer)
 {
-    return waitForResult(start(address, nullptr));
+    return waitForResult(start(address, nullptr, referer));
 }
 
-InetResponse Inet::fetchInto(const QString &address, QIODevice &sink)
+InetResponse Inet::fetchInto(const QString &address, QIODevice &sink, const QByteArray &referer)
 {
-    return waitForResult(start(address, &sink));
+    return waitForResult(start(address, &sink, referer));
 }
 
 InetResponse Inet::waitForResult(std::unique_ptr<InetTransfer> transfer)
@@ -511,22 +673,75 @@ InetResponse Inet::waitForResult(std::unique_ptr<InetTransfer> transfer)
     return transfer->response();
 }
 
-std::unique_ptr<InetTransfer> Inet::start(const QString &address, QIODevice *sink)
+std::unique_ptr<InetTransfer> Inet::start(const QString &address, QIODevice *sink,
+                                          const QByteArray &referer)
 {
     std::unique_ptr<InetTransfer> transfer(new InetTransfer);
     Transfer &t = *transfer->d;
     t.inet = this;
     t.sink = sink;
+    t.maxFileSize = m_maxFileSize;
     const QUrl url = toUrl(address);
     if (!isWebAddress(url)) {
         t.finished = true;
+        t.response.failure = InetFailure::NotWebAddress;
         t.response.error = QStringLiteral("not a web address: %1").arg(address);
         t.states.push_back(icError);
         return transfer;
     }
     t.advance(icResolvingHost);
-    m_multi->add(t, url, long(timeout().count()));
+    m_multi->add(t, url, long(timeout().count()), referer);
     return transfer;
+}
+
+void Inet::setUserAgent(const QByteArray &userAgent)
+{
+    m_multi->userAgent = userAgent;
+}
+
+void Inet::setMaxFileSize(qint64 bytes)
+{
+    m_maxFileSize = bytes;
+}
+
+void Inet::setCaCertificates(const QString &path)
+{
+    m_multi->caFile = QFile::encodeName(path);
+}
+
+namespace {
+// A cookie as a line of a Netscape cookies.txt file, which keeps a cookie for one host apart from
+// one for a domain and its subdomains.
+QByteArray cookieLine(const InetCookie &cookie, qint64 expires)
+{
+    const auto flag = [](bool on) { return on ? QByteArrayLiteral("TRUE") : "FALSE"; };
+    return (cookie.httpOnly ? "#HttpOnly_" : "") + cookie.domain + '\t' +
+           flag(cookie.domain.startsWith('.')) + '\t' + cookie.path + '\t' + flag(cookie.secure) +
+           '\t' + QByteArray::number(expires) + '\t' + cookie.name + '\t' + cookie.value;
+}
+} // namespace
+
+// A cookie without a domain would go to every host: it is not taken.
+void Inet::addCookie(const InetCookie &cookie)
+{
+    if (!cookie.domain.isEmpty())
+        m_multi->jar(cookieLine(cookie, cookie.expires));
+}
+
+// libcurl drops no single cookie: one that expired long ago takes its place and is never sent.
+void Inet::removeCookie(const InetCookie &cookie)
+{
+    m_multi->jar(cookieLine(cookie, 1));
+}
+
+bool Inet::loadCookies(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    m_multi->jarFile(QFile::encodeName(path));
+    m_multi->jar("RELOAD");
+    return true;
 }
 
 void Inet::follow(InetTransfer *transfer)

@@ -17,17 +17,58 @@ namespace kuokuo {
 
 class InetTransfer;
 
+// Why a transfer brought no body.
+enum class InetFailure {
+    None,
+    Stopped,
+    NotWebAddress,
+    BodyTooLarge, // a body kept in memory passed Inet::MaxBodySize
+    FileTooLarge, // a body saved to a file passed the maximum file size
+    Bomb,         // a compressed body decoding to far more than it is
+    DiskFull,
+    WriteFailed,
+    Damaged, // a compressed body that cannot be decoded
+    CutShort,
+    TimedOut,
+    RedirectToHttp,  // from https down to http
+    RedirectRefused, // to a scheme that is not the web's (file:, ftp: ...)
+    TooManyRedirects,
+    HostNotFound,
+    ConnectionFailed, // refused, or reset before the first body byte: worth another try
+    CertificateName,  // the server's certificate is for another name
+    CertificateExpired,
+    CertificateUnknown, // the certificate's authority is not trusted
+    Tls,                // any other problem of the secure connection
+    Other,
+};
+
 // What one transfer brought back.
 struct InetResponse
 {
     // A whole response arrived, whatever its status; false when no body could be obtained.
     bool ok = false;
     int status = 0;         // HTTP status
+    QByteArray reason;      // the reason phrase of the status line
     QUrl url;               // the address that answered, after redirects
     QByteArray contentType; // the Content-Type header
+    QByteArray retryAfter;  // the Retry-After header
     qint64 size = 0;        // bytes of the body, as decoded
+    QByteArray head;        // its first bytes (up to Inet::HeadSize), wherever it went
     QByteArray bytes;       // the body, when it was kept in memory
-    QString error;          // why it failed, in plain words
+    InetFailure failure = InetFailure::None;
+    QString error; // why it failed, in plain words
+};
+
+// A cookie the transfers send where its host and path match, as a browser's cookie store holds it.
+struct InetCookie
+{
+    QByteArray name;
+    QByteArray value;
+    QByteArray domain; // ".example.com": the host and its subdomains; "example.com": that host only
+    QByteArray path = "/";
+    bool secure = false;
+    bool httpOnly = false;
+    qint64 expires = 0; // seconds since 1970; 0 for a cookie of the session
 };
 
 // The Internet transfer of the download window (and of kuokuo-dl), on libcurl: one multi handle
@@ -62,6 +103,10 @@ public:
 
     // A page, or any body kept in memory, may not be larger than this (decoded).
     static constexpr qint64 MaxBodySize = 64 * 1024 * 1024;
+    // A body saved to a file may not be larger than this unless set otherwise.
+    static constexpr qint64 DefaultMaxFileSize = qint64(1) << 30;
+    // How much of a body's start a response keeps, to tell what kind of file it is.
+    static constexpr qsizetype HeadSize = 1024;
     // Less than a byte a second for this long makes a transfer fail.
     static constexpr std::chrono::seconds DefaultTimeout{30};
 
@@ -77,14 +122,16 @@ public:
     void setTextDecoder(TextDecoder decoder) { m_decoder = decoder; }
 
     // The body in memory, with everything a caller may need (status, final address, type).
-    InetResponse fetch(const QString &address);
-    // Streams the body into `sink` instead of memory, whatever its size. A failing write fails
-    // the transfer.
-    InetResponse fetchInto(const QString &address, QIODevice &sink);
+    InetResponse fetch(const QString &address, const QByteArray &referer = {});
+    // Streams the body into `sink` instead of memory, up to the maximum file size. A failing
+    // write fails the transfer.
+    InetResponse fetchInto(const QString &address, QIODevice &sink, const QByteArray &referer = {});
 
-    // Starts a transfer into `sink` (into memory when null) and returns at once. The caller owns
-    // the transfer; destroying it cancels it. States are kept, not reported, until `follow`.
-    std::unique_ptr<InetTransfer> start(const QString &address, QIODevice *sink);
+    // Starts a transfer into `sink` (into memory when null) and returns at once, sending
+    // `referer` unless it is empty. The caller owns the transfer; destroying it cancels it.
+    // States are kept, not reported, until `follow`.
+    std::unique_ptr<InetTransfer> start(const QString &address, QIODevice *sink,
+                                        const QByteArray &referer = {});
     // Reports the states of `transfer` through StateChanged and progress: first those it has
     // passed already, in order, then each as it comes. Only one transfer is followed at a time.
     void follow(InetTransfer *transfer);
@@ -94,6 +141,20 @@ public:
     // Ends every running transfer as a failure.
     void abort();
     bool busy() const;
+
+    // What every later request says it is.
+    void setUserAgent(const QByteArray &userAgent);
+    void setMaxFileSize(qint64 bytes);
+    qint64 maxFileSize() const { return m_maxFileSize; }
+    // Certificates of authorities trusted beside the system's (a PEM file).
+    void setCaCertificates(const QString &path);
+
+    // The cookie jar of this Inet's transfers, which also keeps what servers set: a cookie
+    // added replaces one of the same name, domain and path; one removed is sent no more.
+    void addCookie(const InetCookie &cookie);
+    void removeCookie(const InetCookie &cookie);
+    // Adds the cookies of a Netscape cookies.txt file; false when it cannot be read.
+    bool loadCookies(const QString &path);
 
     // Tests shorten the time-out; the program keeps DefaultTimeout.
     static void setTimeout(std::chrono::seconds timeout);
@@ -115,6 +176,7 @@ private:
     std::unique_ptr<Multi> m_multi;
     InetTransfer *m_followed = nullptr;
     TextDecoder m_decoder = nullptr;
+    qint64 m_maxFileSize = DefaultMaxFileSize;
 };
 
 // One transfer of an `Inet`, owned by whoever started it.

@@ -11,13 +11,16 @@
 #include "download/mainform.h"
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
+#include "mascot/serihu.h"
 #include "platform/browserengine.h"
 #include "platform/combobox.h"
 #include "platform/dialogs.h"
 #include "platform/folderpicker.h"
 #include "platform/forms.h"
 #include "shell/browserlayout.h"
+#include "shell/browserrules.h"
 #include "shell/dlform.h"
+#include "shell/findbar.h"
 #include "shell/pagedownloads.h"
 #include "shell/settingsfile.h"
 
@@ -31,12 +34,27 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <utility>
+
 namespace kuokuo {
 
 const QString frmBrowser::Caption = QStringLiteral("KUOKU'S　VAVA");
 const QString frmBrowser::ConnectingCaption = QStringLiteral("接続中...");
 
 namespace {
+// A page whose renderer ends again this soon after it was loaded again is not loaded again.
+constexpr qint64 RendererRetryMs = 10000;
+const QString RendererEndedWords =
+    QStringLiteral("ページを表示するしくみが止まってしまったから、もういちど読みこんだにゃあ");
+const QString RendererGaveUpPage = QStringLiteral(
+    "<!DOCTYPE html><html lang=ja><meta charset=utf-8><title>表示できなかったにゃあ</title>"
+    "<body style='font-family:sans-serif;margin:3em;line-height:1.6'>"
+    "<h1>このページは表示できなかったにゃあ</h1>"
+    "<p>ページを表示するしくみが、読みこみなおしてすぐにまた止まってしまったにゃあ。"
+    "メモリーが足りないのかもしれないにゃあ。</p>"
+    "<p>ほかのプログラムを閉じてから、「更新」（F5）でもういちど試してにゃあ。</p>"
+    "<p style='color:gray'>%1</p>");
+
 struct ToolButton
 {
     const char *key;
@@ -78,6 +96,12 @@ frmBrowser::frmBrowser(QWidget *parent)
     m_browser = createBrowserEngine(m_client);
     connect(m_browser, &BrowserEngine::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);
+    connect(m_browser, &BrowserEngine::LoadStarted, this, &frmBrowser::updateEscape);
+    connect(m_browser, &BrowserEngine::FullScreenRequested, this,
+            &frmBrowser::brwWebBrowser_FullScreenRequested);
+    connect(m_browser, &BrowserEngine::RendererEnded, this,
+            &frmBrowser::brwWebBrowser_RendererEnded);
+    connect(m_browser, &BrowserEngine::ZoomRequested, this, &frmBrowser::zoom);
 
     m_timTimer = new QTimer(this);
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
@@ -94,6 +118,7 @@ frmBrowser::frmBrowser(QWidget *parent)
     });
 
     buildMenu();
+    buildKeys();
 
     resize(pixels(BrowserTwips::ClientWidth),
            pixels(BrowserTwips::ClientHeight) + menuBar()->sizeHint().height());
@@ -227,6 +252,33 @@ void frmBrowser::buildMenu()
         m_end);
 }
 
+void frmBrowser::buildKeys()
+{
+    const auto key = [this](QList<QKeySequence> keys, std::function<void()> action) {
+        auto *item = new QAction(this);
+        item->setShortcuts(keys);
+        addAction(item);
+        connect(item, &QAction::triggered, this, std::move(action));
+        return item;
+    };
+    key({Qt::CTRL | Qt::Key_L}, [this] { focusAddress(); });
+    key({Qt::Key_F5, Qt::CTRL | Qt::Key_R},
+        [this] { tbToolBar_ButtonClick(QStringLiteral("Refresh")); });
+    key({Qt::ALT | Qt::Key_Left}, [this] { tbToolBar_ButtonClick(QStringLiteral("Back")); });
+    key({Qt::ALT | Qt::Key_Right}, [this] { tbToolBar_ButtonClick(QStringLiteral("Forward")); });
+    // "+" takes Shift on most keyboards, Shift+";" on a Japanese one.
+    key({Qt::CTRL | Qt::Key_Plus, Qt::CTRL | Qt::Key_Equal, Qt::CTRL | Qt::SHIFT | Qt::Key_Plus,
+         Qt::CTRL | Qt::SHIFT | Qt::Key_Semicolon},
+        [this] { zoom(1); });
+    key({Qt::CTRL | Qt::Key_Minus}, [this] { zoom(-1); });
+    key({Qt::CTRL | Qt::Key_0}, [this] { zoom(0); });
+    key({Qt::CTRL | Qt::Key_F}, [this] { openFindBar(); });
+    key({Qt::Key_F3}, [this] { findAgain(false); });
+    key({Qt::SHIFT | Qt::Key_F3}, [this] { findAgain(true); });
+    m_escape = key({Qt::Key_Escape}, [this] { escape(); });
+    updateEscape();
+}
+
 int frmBrowser::pixels(int twips) const
 {
     return twipsToPixels(twips, logicalDpiX());
@@ -245,7 +297,16 @@ void frmBrowser::placeControls()
     };
     place(m_lblAddress, m_labelTwips);
     place(m_cboAddress, m_comboTwips);
-    place(m_browser->widget(), m_browserTwips);
+    QWidget *page = m_browser->widget();
+    place(page, m_browserTwips);
+    if (m_fullScreen) {
+        page->setGeometry(m_client->rect());
+    } else if (m_findBar && m_findBar->isVisible()) {
+        // The find bar takes the top of the page's place.
+        const int height = m_findBar->sizeHint().height();
+        m_findBar->setGeometry(page->x(), page->y(), page->width(), height);
+        page->setGeometry(page->geometry().adjusted(0, height, 0, 0));
+    }
 }
 
 void frmBrowser::Form_Resize()
@@ -355,25 +416,136 @@ void frmBrowser::tbToolBar_ButtonClick(const QString &key)
         m_timTimer->stop();
         m_browser->Stop();
         setWindowTitle(idleCaption());
+        updateEscape();
     }
 }
 
 void frmBrowser::cboAddress_Click()
 {
     m_timTimer->start();
-    m_browser->Navigate(m_cboAddress->currentText());
+    const QString text = m_cboAddress->currentText();
+    // Words that are not an address are looked for with the search page's engine.
+    m_browser->Navigate(isSearchWords(text) ? BrowserEngine::searchAddress(text) : text);
 }
 
 void frmBrowser::brwWebBrowser_DownloadComplete()
 {
     setWindowTitle(idleCaption());
     m_cboAddress->setEditText(m_browser->LocationURL());
+    updateEscape();
 }
 
 void frmBrowser::brwWebBrowser_PageDownloadRequested(PageDownload *download)
 {
-    // The save dialog starts where the images go.
-    m_pageDownloads->start(download, Forms::instance<dlform>()->Label2()->text());
+    // The save dialog starts where the images go; a saved page is named after its title.
+    const QString name = download->savesPage()
+                             ? savePageName(m_browser->LocationName(), m_browser->LocationURL())
+                             : download->suggestedFileName();
+    m_pageDownloads->start(download, Forms::instance<dlform>()->Label2()->text(), name);
+}
+
+void frmBrowser::brwWebBrowser_FullScreenRequested(bool on)
+{
+    if (on == m_fullScreen)
+        return;
+    m_fullScreen = on;
+    if (on) {
+        m_stateBeforeFullScreen = windowState();
+        const QList<QWidget *> parts{menuBar(), m_tbToolBar, m_picAddress, m_findBar};
+        for (QWidget *part : parts)
+            if (part && part->isVisible()) {
+                part->hide();
+                m_hiddenInFullScreen << part;
+            }
+        setWindowState(m_stateBeforeFullScreen | Qt::WindowFullScreen);
+    } else {
+        for (const QPointer<QWidget> &part : std::exchange(m_hiddenInFullScreen, {}))
+            if (part)
+                part->show();
+        setWindowState(m_stateBeforeFullScreen);
+    }
+    placeControls();
+    updateEscape();
+}
+
+void frmBrowser::brwWebBrowser_RendererEnded()
+{
+    // Loaded again once; a page whose renderer ends again soon after would end again and again.
+    if (m_rendererRestarted.isValid() && !m_rendererRestarted.hasExpired(RendererRetryMs)) {
+        m_browser->ShowHtml(RendererGaveUpPage.arg(m_browser->LocationURL().toHtmlEscaped()));
+        return;
+    }
+    m_rendererRestarted.start();
+    tbToolBar_ButtonClick(QStringLiteral("Refresh"));
+    speak(Line::RendererEnded, RendererEndedWords);
+}
+
+void frmBrowser::focusAddress()
+{
+    m_cboAddress->setFocus(Qt::ShortcutFocusReason);
+    m_cboAddress->lineEdit()->selectAll();
+}
+
+void frmBrowser::zoom(int steps)
+{
+    m_browser->setZoomFactor(zoomStep(m_browser->zoomFactor(), steps));
+}
+
+FindBar *frmBrowser::findBar()
+{
+    if (!m_findBar) {
+        m_findBar = new FindBar(m_client);
+        connect(m_findBar, &FindBar::find, m_browser, &BrowserEngine::Find);
+        connect(m_browser, &BrowserEngine::FindFinished, m_findBar, &FindBar::showResult);
+        connect(m_findBar, &FindBar::closeRequested, this, &frmBrowser::closeFindBar);
+    }
+    if (m_findBar->isHidden()) {
+        m_findBar->show();
+        placeControls();
+        updateEscape();
+    }
+    return m_findBar;
+}
+
+void frmBrowser::openFindBar()
+{
+    // The full screen shows the page alone.
+    if (!m_fullScreen)
+        findBar()->open();
+}
+
+void frmBrowser::findAgain(bool backward)
+{
+    // F3 with nothing to look for opens the bar.
+    if (!m_findBar || m_findBar->isHidden() || m_findBar->text().isEmpty())
+        openFindBar();
+    else
+        m_browser->Find(m_findBar->text(), backward);
+}
+
+void frmBrowser::closeFindBar()
+{
+    m_findBar->hide();
+    m_browser->Find(QString(), false);
+    placeControls();
+    updateEscape();
+    m_browser->widget()->setFocus();
+}
+
+void frmBrowser::escape()
+{
+    if (m_fullScreen)
+        m_browser->ExitFullScreen();
+    else if (m_findBar && m_findBar->isVisible())
+        closeFindBar();
+    else if (m_browser->Busy())
+        tbToolBar_ButtonClick(QStringLiteral("Stop"));
+}
+
+void frmBrowser::updateEscape()
+{
+    m_escape->setEnabled(m_fullScreen || (m_findBar && m_findBar->isVisible()) ||
+                         m_browser->Busy());
 }
 
 QString frmBrowser::idleCaption() const

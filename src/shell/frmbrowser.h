@@ -2,7 +2,9 @@
 
 #include "platform/combolist.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <functional>
@@ -19,6 +21,7 @@ namespace kuokuo {
 
 class BrowserEngine;
 class EditableComboBox;
+class FindBar;
 class PageDownload;
 class PageDownloads;
 
@@ -63,6 +66,8 @@ private:
     void buildToolBar();
     void buildAddressStrip();
     void buildMenu();
+    // The keys every browser has, wherever the focus is in the window.
+    void buildKeys();
     // Adds a menu item named `name` to `menu`, before `before` when given.
     QAction *addMenuItem(QMenu *menu, const char *name, const QString &caption,
                          std::function<void()> action, QAction *before = nullptr);
@@ -79,7 +84,20 @@ private:
     void cboAddress_Click();
     void brwWebBrowser_DownloadComplete();
     void brwWebBrowser_PageDownloadRequested(PageDownload *download);
+    void brwWebBrowser_FullScreenRequested(bool on);
+    void brwWebBrowser_RendererEnded();
     void timTimer_Timer();
+    void focusAddress();
+    void zoom(int steps);
+    // The find bar, made when first asked for.
+    FindBar *findBar();
+    void openFindBar();
+    void findAgain(bool backward);
+    void closeFindBar();
+    // Escape leaves the full screen, else closes the find bar, else stops the page; with none
+    // of these to do the page has the key.
+    void escape();
+    void updateEscape();
     // The caption while no page loads: how far the downloads are, or else the page's title.
     QString idleCaption() const;
 
@@ -105,6 +123,13 @@ private:
     QMenu *m_adoresu = nullptr;
     QAction *m_daunnsyoki = nullptr;
     QAction *m_end = nullptr;
+    QAction *m_escape = nullptr;
+    FindBar *m_findBar = nullptr;
+    // What the full screen hid, shown again when it ends, and the window's state before it.
+    QList<QPointer<QWidget>> m_hiddenInFullScreen;
+    Qt::WindowStates m_stateBeforeFullScreen;
+    bool m_fullScreen = false;
+    QElapsedTimer m_rendererRestarted;
 
     // Places in twips, converted at the screen's resolution.
     QRect m_labelTwips;

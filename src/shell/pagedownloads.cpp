@@ -62,12 +62,11 @@ PageDownloads::~PageDownloads()
     }
 }
 
-void PageDownloads::start(PageDownload *download, const QString &folder)
+void PageDownloads::start(PageDownload *download, const QString &folder, const QString &name)
 {
     QPointer<PageDownload> guard(download);
     QPointer<PageDownloads> self(this);
-    const QString path = dialogs().saveFileName(
-        m_window, SaveTitle, QDir(folder).filePath(download->suggestedFileName()));
+    const QString path = dialogs().saveFileName(m_window, SaveTitle, QDir(folder).filePath(name));
     if (!guard || !self)
         return;
     if (path.isEmpty()) {

@@ -23,9 +23,9 @@ public:
     explicit PageDownloads(QWidget *window);
     ~PageDownloads() override;
 
-    // Asks where to save `download`, starting in `folder` with the suggested name, and starts
+    // Asks where to save `download`, starting in `folder` with the file name `name`, and starts
     // it there; the user's cancel cancels it.
-    void start(PageDownload *download, const QString &folder);
+    void start(PageDownload *download, const QString &folder, const QString &name);
 
     bool running() const { return !m_running.isEmpty(); }
     // "ダウンロード中... 45%", or the size received so far when the size is not known.

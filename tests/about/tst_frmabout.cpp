@@ -1,5 +1,6 @@
 #include "common/appinfo.h"
 #include "platform/linuxregistry.h"
+#include "support/rows.h"
 #include "support/session.h"
 
 // The version window, and the system-information program it starts: found on PATH through the
@@ -24,16 +25,14 @@ private Q_SLOTS:
     }
     void startSysInfo_data()
     {
-        QTest::addColumn<QString>("onPath"); // the program found on PATH; empty: none
-        QTest::addColumn<bool>("startWorks");
-        QTest::newRow("found") << "hardinfo2" << true;
-        QTest::newRow("found, but it does not start") << "gnome-system-monitor" << false;
-        QTest::newRow("none on PATH") << "" << true;
+        // name|the program found on PATH (none: empty)|whether it starts
+        rows({"found|hardinfo2|1", "found, but it does not start|gnome-system-monitor|0",
+              "none on PATH||1"});
     }
     void startSysInfo()
     {
-        QFETCH(QString, onPath);
-        QFETCH(bool, startWorks);
+        const QString onPath = row()[0];
+        const bool startWorks = row()[1] == "1";
         LinuxRegistry registry(
             [&](const QString &name) { return name == onPath ? "/usr/bin/" + name : QString(); });
         Installed<Registry> installed(registry);

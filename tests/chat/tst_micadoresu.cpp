@@ -1,6 +1,9 @@
 #include "chat/micadoresu.h"
+#include "support/rows.h"
 
 #include <QtTest>
+
+using namespace kuokuo::test;
 
 class MicadoresuTest : public QObject
 {
@@ -8,29 +11,15 @@ class MicadoresuTest : public QObject
 private Q_SLOTS:
     void address_data()
     {
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("room");
-        QTest::addColumn<QString>("address"); // "none": no address
-        const auto row = [](const char *server, const char *room, const char *address) {
-            QTest::addRow("'%s' '%s'", server, room)
-                << QString::fromUtf8(server) << QString::fromUtf8(room)
-                << QString::fromUtf8(address);
-        };
-        row(" srv ", "lobby", "mic://srv/lobby");
-        row("srv", "#lobby", "mic://srv/&tafu");
-        row("srv", "", "mic://srv/&tafu");
-        row("srv", " #lobby", "mic://srv/#lobby"); // a space before "#" keeps the room
-        row("", "lobby", "none");
-        row("   ", "lobby", "mic:///lobby");                // a server of spaces is not empty
-        row("\tsrv ", " 　部屋\t", "mic://\tsrv/　部屋\t"); // only U+0020 is trimmed
-        row("チャット", "猫&犬の部屋", "mic://チャット/猫&犬の部屋"); // nothing escaped
+        // name|server|room|the address ("none": no address); only U+0020 is trimmed, nothing is
+        // escaped
+        rows({"trimmed server| srv |lobby|mic://srv/lobby", "# room|srv|#lobby|mic://srv/&tafu",
+              "no room|srv||mic://srv/&tafu", "space before #|srv| #lobby|mic://srv/#lobby",
+              "no server||lobby|none", "server of spaces|   |lobby|mic:///lobby",
+              "tabs, full-width space|\tsrv | 　部屋\t|mic://\tsrv/　部屋\t",
+              "Japanese, &|チャット|猫&犬の部屋|mic://チャット/猫&犬の部屋"});
     }
-    void address()
-    {
-        QFETCH(QString, server);
-        QFETCH(QString, room);
-        QTEST(kuokuo::micadoresu(server, room).value_or("none"), "address");
-    }
+    void address() { QCOMPARE(kuokuo::micadoresu(row()[0], row()[1]).value_or("none"), row()[2]); }
 };
 
 QTEST_GUILESS_MAIN(MicadoresuTest)

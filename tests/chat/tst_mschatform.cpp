@@ -1,3 +1,4 @@
+#include "support/rows.h"
 #include "support/session.h"
 
 class MschatformTest : public QObject
@@ -28,39 +29,28 @@ private Q_SLOTS:
     }
     void buttons_data()
     {
-        // Lists joined by "|".
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("add");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("textAfter");
-        const auto row = [](const char *name, const char *before, const char *text, bool add,
-                            const char *after, const char *textAfter) {
-            QTest::newRow(name) << QString(before) << QString::fromUtf8(text) << add
-                                << QString::fromUtf8(after) << QString::fromUtf8(textAfter);
-        };
-        row("add", "srv|irc", "ねこ", true, "srv|irc|ねこ", "ねこ");
-        row("add empty: still written", "", "", true, "", "");
-        row("add duplicate", "srv|irc", "irc", true, "srv|irc", "irc");
-        row("add the beginning of an entry", "srv|irc.b", "irc", true, "srv|irc.b|irc", "irc");
-        row("delete", "srv|irc", "srv", false, "irc", "");
-        row("delete absent: still written", "srv|irc", "x", false, "srv|irc", "x");
+        // name|the list before|the text typed|add or delete|the list after|the text after; lists
+        // joined by ","
+        rows({"add|srv,irc|ねこ|add|srv,irc,ねこ|ねこ", "add empty: still written|||add||",
+              "add duplicate|srv,irc|irc|add|srv,irc|irc",
+              "add the beginning of an entry|srv,irc.b|irc|add|srv,irc.b,irc|irc",
+              "delete|srv,irc|srv|delete|irc|",
+              "delete absent: still written|srv,irc|x|delete|srv,irc|x"});
     }
     void buttons()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, text);
-        QFETCH(bool, add);
-        QFETCH(QString, after);
+        const QStringList field = row();
         for (const bool rooms : {false, true}) { // the same rules hold for both lists
             const QString file = rooms ? FileNames::Rooms : FileNames::Servers;
             const char *box = rooms ? "Combo2" : "Combo1";
-            QVERIFY(before.isEmpty() || folder().write(file, listFile(file, before.split('|'))));
-            enter(box, text,
+            const bool add = field[2] == "add";
+            QVERIFY(field[0].isEmpty() ||
+                    folder().write(file, listFile(file, field[0].split(','))));
+            enter(box, field[1],
                   rooms ? (add ? "Command3" : "Command4") : (add ? "Command1" : "Command2"));
-            QCOMPARE(items(combo(box)).join('|'), after);
-            QTEST(combo(box)->currentText(), "textAfter");
-            QCOMPARE(folder().read(file), listFile(file, after.split('|', Qt::SkipEmptyParts)));
+            QCOMPARE(items(combo(box)).join(',') + "|" + combo(box)->currentText(),
+                     field[3] + "|" + field[4]);
+            QCOMPARE(folder().read(file), listFile(file, field[3].split(',', Qt::SkipEmptyParts)));
             delete Forms::loaded<mschatform>();
         }
     }
@@ -107,8 +97,8 @@ private Q_SLOTS:
         enter("Combo1", " チャット.example ", "touroku");
         // Read back from the navigator's box, the address reaches its handler exactly as built.
         const QString address = QStringLiteral("mic://チャット.example/猫&犬の部屋");
+        QVERIFY(isOpen<frmBrowser>());
         QCOMPARE(Forms::loaded<frmBrowser>()->cboAddress()->currentText(), address);
-        QVERIFY(Forms::loaded<frmBrowser>()->isVisible());
         QCOMPARE(m_session->launcher.launched, QStringList{address});
         QVERIFY(m_session->engines.log.isEmpty()); // the engine shows no mic: page itself
         QTRY_VERIFY(window.isNull());

@@ -2,14 +2,17 @@
 #include "common/number.h"
 #include "common/programfolder.h"
 #include "common/textfile.h"
+#include "support/rows.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kuokuo;
+using namespace kuokuo::test;
 
 // The pieces every subsystem uses: text files, list files, numbers and the program folder.
 class CommonTest : public QObject
@@ -77,36 +80,35 @@ private Q_SLOTS:
         QCOMPARE(modeAfterSave(027), 0640u);
         QVERIFY(::chmod(QFile::encodeName(path), 0444) == 0);
         QCOMPARE(modeAfterSave(077), 0444u);
+        // A file is read up to its cap, not a byte more.
+        QByteArray bytes;
+        QVERIFY(readWholeFile(path, bytes, 5) && bytes == "new\r\n" &&
+                !readWholeFile(path, bytes, 4));
     }
 
     void load_data()
     {
-        QTest::addColumn<QByteArray>("lines"); // joined by "|"; empty: no file
-        QTest::addColumn<QString>("entries");  // joined by "|"; "fails": the load fails
-        const auto row = [](const char *name, const QByteArray &lines, const char *entries) {
-            QTest::newRow(name) << *encodeCp932(QString::fromUtf8(lines))
-                                << QString::fromUtf8(entries);
-        };
-        row("missing file", "", "fails");
-        row("marker not examined", "[x]|2|a|ねこ||", "a|ねこ");
-        row("count 0 reads no entry", "[m]|0|stray||", "");
-        row("count not a number is 0", "[m]|abc||", "");
-        row("count with trailing text", "[m]|1 entry|a||", "a");
-        row("count 2.5 rounds to 2", "[m]|2.5|a|b||", "a|b");
-        row("count 2.6 rounds to 3", "[m]|2.6|a|b|c||", "a|b|c");
-        row("count 3.5 rounds to 4", "[m]|3.5|a|b|c|d||", "a|b|c|d");
-        row("fewer lines than the count", "[m]|3|a|b||", "fails");
-        row("missing closing line", "[m]|2|a|b|", "fails");
-        row("count above the capacity", "[m]|51|" + QByteArray("x|").repeated(51) + "|", "fails");
+        // name|the file's lines, joined by "/" (none: no file)|its entries, joined by "/", or
+        // "fails": the load fails
+        const QString x50 = QString("x/").repeated(50);
+        rows({"missing file||fails", "marker not examined|[x]/2/a/ねこ//|a/ねこ",
+              "count 0 reads no entry|[m]/0/stray//|", "count not a number is 0|[m]/abc//|",
+              "count 2.6 with trailing text rounds to 3|[m]/2.6 entries/a/b/c//|a/b/c",
+              "count 2.5 rounds to 2|[m]/2.5/a/b//|a/b",
+              "count 3.5 after blanks rounds to 4|[m]/ \t3.5/a/b/c/d//|a/b/c/d",
+              "fewer lines than the count|[m]/3/a/b//|fails",
+              "missing closing line|[m]/2/a/b/|fails",
+              "count at the capacity|[m]/50/" + x50 + "/|" + x50.chopped(1),
+              "count above the capacity|[m]/51/" + x50 + "x//|fails"});
     }
     void load()
     {
-        QFETCH(QByteArray, lines);
+        QByteArray lines = *encodeCp932(row()[0]);
         QTemporaryDir dir;
         const ListFile list = ListFile::servers(dir.path());
-        QVERIFY(lines.isEmpty() || saveFileAtomically(list.path(), lines.replace('|', "\r\n")));
+        QVERIFY(lines.isEmpty() || saveFileAtomically(list.path(), lines.replace('/', "\r\n")));
         const std::optional<QStringList> loaded = list.load();
-        QTEST(loaded ? loaded->join('|') : QStringLiteral("fails"), "entries");
+        QCOMPARE(loaded ? loaded->join('/') : QStringLiteral("fails"), row()[1]);
     }
     void save()
     {
@@ -136,7 +138,7 @@ private Q_SLOTS:
         // A fraction goes to the nearest integer, a half to the even one; 99999: not a number.
         const std::pair<const char *, int> rows[] = {
             {" +42 ", 42}, {"-32768", -32768}, {"32767", 32767}, {"32768", 99999}, {"2.5", 2},
-            {"3.5", 4},    {"-2.5", -2},       {"2.6", 3},       {".5", 0},        {"7.", 7},
+            {"3.5", 4},    {"\t-2.5 ", -2},    {"2.6", 3},       {".5", 0},        {"7.", 7},
             {"", 99999},   {"12a", 99999},     {"1e3", 99999},   {"1 2", 99999},   {"１２", 99999}};
         for (const auto &[text, value] : rows) {
             const std::optional<qint16> number = kuokuo::toInt16(QString::fromUtf8(text));
@@ -156,6 +158,10 @@ private Q_SLOTS:
         QCOMPARE(chosen("missing"), QString("/per/user"));
         QCOMPARE(chosen("prefix/bin"), QString("/per/user")); // an installed program
         QCOMPARE(chosen("/usr/share"), QString("/per/user")); // which root can write to
+        QVERIFY(QFile::setPermissions(top.filePath("copy"), QFile::ReadOwner | QFile::ExeOwner));
+        if (::geteuid() == 0)
+            QSKIP("root writes into a read-only folder");
+        QCOMPARE(chosen("copy"), QString("/per/user"));
     }
 };
 

@@ -1,8 +1,10 @@
 #include "common/textfile.h"
+#include "download/fetchrules.h"
 #include "download/gazouchuushutsu.h"
 #include "download/pagetext.h"
 #include "download/partfile.h"
 #include "download/rennbann.h"
+#include "support/listing.h"
 #include "support/rows.h"
 
 #include <QStorageInfo>
@@ -14,20 +16,6 @@ using namespace kuokuo::test;
 
 namespace {
 const QByteArray Bytes = "abc" + QByteArray(5000, 'x');
-
-// Every entry of `folder`, hidden ones too, with its size and mode: "a.jpg 5003 644".
-QString listing(const QString &folder)
-{
-    QStringList list;
-    for (const QFileInfo &entry :
-         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
-        struct stat info = {};
-        ::stat(QFile::encodeName(entry.filePath()).constData(), &info);
-        list << entry.fileName() + " " + QString::number(entry.size()) + " " +
-                    QString::number(info.st_mode & 0777, 8);
-    }
-    return list.join(' ');
-}
 
 // The bytes through a part file in `folder` under `path`; checked once the part file is gone.
 bool download(const QString &folder, const QString &path)
@@ -54,7 +42,7 @@ private Q_SLOTS:
         rows({"digits|jpggif001.jpg|jpggif???.jpg|7 3|1234|jpggif234.jpg",
               "around a letter|pic12a3.gif|pic??a?.gif|4 4|7|pic0007.gif",
               "extension of four|photo01.jpeg|photo??.jpeg|6 2|-5|photo05.jpeg",
-              "no digit|logo.gif|logo.gif|0 0", "three characters|a.b|-|0 0",
+              "three characters|a.b|-|0 0", "four characters|1.23|1.23|0 0",
               "full-width digits|pic０１.jpg|pic０１.jpg|0 0",
               "ten places|??????????.jpg|??????????.jpg|1 10|5|00000005??.jpg",
               "nine places, negative|?????????.jpg|?????????.jpg|1 9|-5|-00000005.jpg"});
@@ -75,9 +63,49 @@ private Q_SLOTS:
         rows({"page|http://h/x/y.html|http://h/x/", "host|http://h|http://h/",
               "scheme alone|http://|http:///", "last / at 8|http:///x|http:///",
               "last / at 8, no scheme|abcdefg/x|abcdefg/",
-              "https page|HTTPS://h/x/y.html|HTTPS://h/x/"});
+              "https host, in capitals|HTTPS://h|HTTPS://h/"});
     }
     void folder() { QCOMPARE(urlfolder(row()[0]), row()[1]); }
+
+    void rules_data()
+    {
+        // name|the rule and its values ("_" a space, "-" nothing)|what it gives
+        rows({"same origin|referer http://u@h/x/p.html?q#top http://h/i/a.jpg|http://h/x/p.html?q",
+              "another host|referer https://h:8443/x/p.html https://i.h/a.jpg|https://h:8443/",
+              "https down to http|referer https://h/x/p.html http://h/a.jpg|",
+              "seconds|retry 5 0|5", "at most a minute|retry 3600 0|60",
+              "an HTTP date, rounded up|retry Wed,_21_Oct_2015_07:28:30_GMT 0|31",
+              "a date gone by|retry Wed,_21_Oct_2015_07:00:00_GMT 0|0",
+              "none, the first time|retry - 0|1", "none, later|retry soon 1|3",
+              "html|page a.jpg text/html;q=1 x|1", "xhtml|page a application/xhtml+xml x|1",
+              "an image|page a.jpg image/jpeg <html>|0", "a page's name|page a.HTML text/html x|0",
+              "generic, a page|page a.JPG application/octet-stream "
+              "\xEF\xBB\xBF_\r\n<!DocType_html>|1",
+              "no type, a page|page a.jpg - <BODY>|1", "no type, an image|page a.jpg - GIF89a|0",
+              "names|name a.jpg .. . a/b.jpg a\\b.jpg - .a.jpg ..a.jpg|1 0 0 0 0 0 1 1"});
+    }
+    void rules()
+    {
+        QStringList value = row()[0].split(' ');
+        for (QString &v : value)
+            v = v == "-" ? QString() : v.replace('_', ' ');
+        const QString rule = value.takeFirst();
+        QStringList got;
+        if (rule == "referer")
+            got << refererFor(QUrl(value[0]), QUrl(value[1]));
+        if (rule == "retry")
+            got << QString::number(
+                retryDelay(value[0].toLatin1(),
+                           QDateTime(QDate(2015, 10, 21), QTime(7, 27, 59, 500), Qt::UTC),
+                           value[1].toInt())
+                    .count());
+        if (rule == "page")
+            got << QString::number(
+                isWebPageInstead(value[0], value[1].toLatin1(), value[2].toUtf8()));
+        for (const QString &name : rule == "name" ? value : QStringList())
+            got << QString::number(isPlainFileName(name));
+        QCOMPARE(got.join(' '), row()[1]);
+    }
 
     void decode_data()
     {
@@ -93,9 +121,14 @@ private Q_SLOTS:
         QTest::newRow("header") << eucJp << QByteArray("text/html; CHARSET=\"EUC-JP\"") << page;
         QTest::newRow("meta") << meta.toLatin1() + cp932 << QByteArray("text/html") << meta + page;
         QTest::newRow("utf-8") << page.toUtf8() << QByteArray() << page;
-        QTest::newRow("otherwise cp932") << cp932 << QByteArray() << page;
         QTest::newRow("utf-16 byte-order mark")
             << utf16 << QByteArray("text/html; charset=Shift_JIS") << page;
+        // Without a label: what the detector finds, even in a page of a few words.
+        const QString img = QStringLiteral("<img src=\"猫の写真001.jpg\">");
+        QTest::newRow("cp932") << cp932 << QByteArray() << page;
+        for (const char *name : {"EUC-JP", "ISO-2022-JP", "Shift_JIS", "UTF-16LE", "UTF-16BE"})
+            QTest::newRow(name) << QByteArray(QStringEncoder(name)(img)) << QByteArray("text/html")
+                                << img;
     }
     void decode()
     {

@@ -6,10 +6,12 @@
 #include "support/rows.h"
 #include "support/session.h"
 
+#include <QNetworkCookie>
 #include <QStatusBar>
 
 using namespace kuokuo;
 using namespace kuokuo::test;
+using namespace std::chrono_literals;
 
 // The download window as the user drives it; what the engine does with the transfers is
 // tst_downloadengine's.
@@ -24,7 +26,15 @@ private Q_SLOTS:
         for (const QString &name :
              QString("a001 a002 a003 a004 a005 pic00 pic01 pic02 pic03").split(' '))
             server.generated("/s/" + name + ".jpg", 4000);
-        server.file("/s/p.html", "<img src=pic01.jpg>", "text/html");
+        server.file("/s/p.html", "<img src=pic01.jpg><img src=gone.gif>", "text/html");
+        // Behind a login, and for the navigator's browser only.
+        server.serve("/s/a004.jpg", "k4000");
+        server.reply(
+            "/s/a005.jpg",
+            {200, 4000, {}, -1, "image/jpeg", false, {}, {}, {}, {}, "User-Agent: Navigator/1"});
+        // Busy for a minute, unless the user ends the wait.
+        server.reply("/s/b001.jpg",
+                     {503, 9, {}, -1, "text/plain", false, {}, {}, {}, "Retry-After: 60", {}});
     }
     void init()
     {
@@ -51,14 +61,22 @@ private Q_SLOTS:
     void probe();
 
 private:
-    QWidget *control(const QString &name) const { return form->findChild<QWidget *>(name); }
-    QString text(const QString &name) const { return control(name)->property("text").toString(); }
-    QString status() const { return form->findChild<QStatusBar *>("SB")->currentMessage(); }
+    QWidget *control(const QString &name) const { return named<QWidget>(form, qPrintable(name)); }
+    QString text(const QString &name, const char *property = "text") const
+    {
+        return control(name) ? control(name)->property(property).toString() : QString();
+    }
+    QString status() const
+    {
+        const auto *bar = named<QStatusBar>(form, "SB");
+        return bar ? bar->currentMessage() : QString();
+    }
     // A click brings the window to the front first, as the window system does.
     void click(const QString &name)
     {
         form->activateWindow();
-        QTest::mouseClick(control(name), Qt::LeftButton);
+        if (QWidget *button = control(name))
+            QTest::mouseClick(button, Qt::LeftButton);
     }
     void type(const QString &name, const QString &text) { QVERIFY(typeInto(control(name), text)); }
     // Clicks `buttons` while the second file from now on arrives.
@@ -77,7 +95,7 @@ private:
     {
         QStringList shown;
         for (const QString name : {"Frame1", "Frame2", "CGet"})
-            shown << (control(name)->isHidden() ? QString() : name);
+            shown << (control(name) && control(name)->isHidden() ? QString() : name);
         const kuokuoform *cat = Forms::loaded<kuokuoform>();
         return QDir(folder->path()).entryList(QDir::Files).join(',') + "|" +
                shown.join(' ').simplified() + "|" + QString::number(cat ? cat->shownLine() : 0);
@@ -95,9 +113,18 @@ void MainFormTest::texts()
     QStringList shown{form->windowTitle()};
     for (const char *name : {"Frame2", "Label1", "TURL2", "CGet2", "CAbort1", "CClose1", "Frame1",
                              "Label2", "TFile", "Label3", "TInit", "Label4", "TLast"})
-        shown << text(name) + control(name)->property("title").toString();
-    for (int state : {1, 2, 3, 4, 5, 6, 7, 8, 11, 12}) // the states a transfer reports
-        shown << *MainForm::stateText(state);
+        shown << text(name) + text(name, "title");
+    // The states a transfer reports, each whole on the status line beside the progress bar, and
+    // in its tip.
+    auto *bar = form->findChild<QStatusBar *>("SB");
+    const int room = form->findChild<QWidget *>("ProgressBar1")->x() - 8; // QStatusBar's margins
+    for (int state : {1, 2, 3, 4, 5, 6, 7, 8, 11, 12}) {
+        bar->showMessage(*MainForm::stateText(state));
+        shown << status();
+        QVERIFY2(bar->fontMetrics().horizontalAdvance(status()) <= room &&
+                     bar->toolTip() == status(),
+                 qPrintable(status()));
+    }
     QCOMPARE(
         shown.join('|'),
         "画像ファイルの取得|HTMLからの画像の抽出にゃあ|URL(ex.: http://www.example.com/gazou/)|"
@@ -114,15 +141,31 @@ void MainFormTest::texts()
         "要求処理が完了し、すべてのデータが受信されましたにゃあ。");
 }
 
-// A double-click makes a pattern of a name. An abort lets the current number finish and ends the
+// The window sends the cookies and the User-Agent of the navigator's browser profile. A pattern
+// that is no plain file name is refused by the cat, and nothing is written. A double-click makes
+// a pattern of a name. An abort lets the current number finish and ends the
 // run before the next one, and a start button does nothing meanwhile. The user starts again with
 // Enter in TURL: the run hides the upper frame, starts at TInit rounded half to even and ends at
-// the first missing file, with TFile showing its name and the status line the last transfer's end.
-// A window closed during a run goes once the run has unwound; a new one starts from its design.
+// the first missing file, with TFile showing its name and the status line why it is missing.
+// A window closed while a slow server holds a file ends the run at once and quietly, leaving no
+// part behind, and goes once the run has unwound; the abort button and the close end a wait for a
+// busy server at once; a new one starts from its design.
 void MainFormTest::series()
 {
-    clickDuringTheSecondFile({"CGet", "CAbort"});
+    QNetworkCookie cookie("sid", "abc");
+    cookie.setDomain("127.0.0.1");
+    form->cookieAdded(cookie);
+    form->useUserAgent("Navigator/1");
     type("TURL", server.url("/s/"));
+    type("TFile", "../a???.jpg");
+    click("CGet");
+    QCOMPARE(seen() + "|" + status(),
+             "|Frame1 CGet|13|「../a???.jpg」はファイル名に使えないにゃあ。"
+             "フォルダーの外には保存しないにゃあ");
+    QCOMPARE(QDir(folder->path() + "/..").entryList({"a00*.jpg"}), QStringList());
+    delete Forms::loaded<kuokuoform>();
+
+    clickDuringTheSecondFile({"CGet", "CAbort"});
     type("TFile", "a002.jpg");
     type("TInit", "2.5");
     QTest::mouseDClick(control("TFile"), Qt::LeftButton);
@@ -134,15 +177,37 @@ void MainFormTest::series()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(seen() + "|" + text("TFile"),
              "a002.jpg,a003.jpg,a004.jpg,a005.jpg|Frame1 CGet|11|a006.jpg");
-    QCOMPARE(status(), *MainForm::stateText(Inet::icResponseCompleted));
+    QCOMPARE(status(), "a006.jpg はサーバーにことわられたにゃあ（404 Not Found）");
 
     const QPointer<MainForm> window = form;
+    server.reply("/s/a003.jpg",
+                 {200, 4000, {}, -1, "image/jpeg", false, {}, 5ms, {}, {}, {}}); // held 20 s
+    delete Forms::loaded<kuokuoform>();
     clickDuringTheSecondFile({"CClose"});
     QTest::mouseDClick(control("TFile"), Qt::LeftButton);
+    const QDeadlineTimer soon(5000);
     click("CGet");
+    QVERIFY2(!soon.hasExpired(), "the run waited for the held file");
     QTRY_VERIFY(!window);
+    QCOMPARE(QDir(folder->path()).entryList(QDir::Files | QDir::Hidden).join(',') + "|" +
+                 words(Forms::loaded<kuokuoform>()),
+             "a002.jpg,a003.jpg,a004.jpg,a005.jpg|");
     form = Forms::instance<MainForm>(folder->path());
     QCOMPARE(text("TURL"), "http://www.");
+    type("TURL", server.url("/s/"));
+    type("TFile", "b???.jpg");
+    QStringList buttons{"CAbort", "CClose"}; // one for each wait
+    connect(form->findChild<QStatusBar *>("SB"), &QStatusBar::messageChanged, form,
+            [&](const QString &text) {
+                if (text.startsWith("サーバーがいそがしいから 60 秒まって"))
+                    click(buttons.takeFirst());
+            });
+    const QPointer<MainForm> waiting = form;
+    const QDeadlineTimer sooner(5000);
+    click("CGet");
+    click("CGet");
+    QVERIFY2(!sooner.hasExpired() && buttons.isEmpty(), "the run waited for the busy server");
+    QTRY_VERIFY(!waiting);
 }
 
 // CGet2, or Enter in TURL2, saves the page's images; a numbered one is asked about, with the
@@ -172,7 +237,8 @@ void MainFormTest::probe()
                      "|1";
     QCOMPARE(dialogs.calls, asked);
     QCOMPARE(text("TInit") + "|" + seen(), row().mid(1).join('|'));
-    QCOMPARE(status(), "終了にゃあ．");
+    QCOMPARE(status(), "終了にゃあ．（保存できなかった画像が 1 こあるにゃあ：gone.gif はサーバーに"
+                       "ことわられたにゃあ（404 Not Found））");
 }
 
 QTEST_MAIN(MainFormTest)

@@ -39,16 +39,16 @@ private Q_SLOTS:
                  QStringList(
                      {"load|" + QUrl::fromLocalFile(folder).toString() + "/kuokuohp.html#shishou",
                       "load|" + folder + "/mschat.html"}));
-        QVERIFY(Forms::loaded<frmBrowser>()->isVisible() &&
-                Forms::loaded<mschatform>()->isVisible());
+        QVERIFY(isOpen<frmBrowser>() && isOpen<mschatform>());
     }
     void speaks()
     {
         const QString texts =
             "kuokuoform=KUOKUOメッセージにゃあ;Command7=わかった！;Command6=KUOKUOとさよならする";
         QCOMPARE(shownTexts(Forms::instance<kuokuoform>(), texts), texts);
-        QCOMPARE(shownLine(form()), 7);                                              // its load
-        QVERIFY(!form()->findChild<QPushButton *>("Command6")->isVisibleTo(form())); // farewell's
+        QCOMPARE(shownLine(form()), 7); // its load
+        const QWidget *farewell = named<QPushButton>(form(), "Command6");
+        QVERIFY(farewell && !farewell->isVisibleTo(form()));
         click(form(), "Command7");
         QTRY_VERIFY(!Forms::loaded<kuokuoform>()); // unloaded: the next show loads afresh
         speak(25);

@@ -1,6 +1,8 @@
 #include "download/folderlists.h"
 #include "shell/navigator.h"
 #include "shell/sessionend.h"
+#include "support/listing.h"
+#include "support/rows.h"
 #include "support/session.h"
 
 #include <QAbstractItemView>
@@ -39,25 +41,22 @@ private Q_SLOTS:
     }
     void browsing_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("listed"); // the text typed is an entry of the list
-        QTest::newRow("Return") << int(Qt::Key_Return) << false;
-        QTest::newRow("keypad Enter, a text of the list") << int(Qt::Key_Enter) << true;
+        // name|key|the text typed is an entry of the list
+        rows({"Return|Return|0", "keypad Enter, a text of the list|Enter|1"});
     }
     void browsing()
     {
-        QFETCH(int, key);
-        QFETCH(bool, listed);
+        const bool listed = row()[1] == "1";
         box()->addItems(listed ? QStringList{"http://127.0.0.1:9/ne"} : QStringList());
         QVERIFY(typeInto(box(), "http://127.0.0.1:9/ne"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        press('{' + row()[0] + '}');
         QCOMPARE(log(), QStringList{"load|http://127.0.0.1:9/ne"});
         QTRY_COMPARE(window()->windowTitle(), QStringLiteral("接続中..."));
         // The page loaded shows its title and its real address, whatever was typed meanwhile.
         QVERIFY(typeInto(box(), "typed meanwhile"));
         engine()->finish(QStringLiteral("ねこ"), QStringLiteral("http://127.0.0.1:9/real/"));
         QCOMPARE(box()->currentText(), QStringLiteral("http://127.0.0.1:9/real/"));
-        QTRY_VERIFY(!timer()->isActive());
+        QTRY_VERIFY(!timing());
         QCOMPARE(window()->windowTitle() + items(box()).join(""),
                  listed ? "ねこhttp://127.0.0.1:9/ne" : "ねこ");
         // Each toolbar button starts the timer; Stop ends it at once with the page's title.
@@ -65,10 +64,31 @@ private Q_SLOTS:
         QToolBar *bar = window()->findChild<QToolBar *>("tbToolBar");
         for (const char *key : {"Back", "Forward", "Refresh", "Home", "Search", "Stop"}) {
             QTest::mouseClick(bar->widgetForAction(bar->findChild<QAction *>(key)), Qt::LeftButton);
-            QCOMPARE(timer()->isActive(), key != QLatin1String("Stop"));
+            QCOMPARE(timing(), key != QLatin1String("Stop"));
         }
         QCOMPARE(window()->windowTitle(), QStringLiteral("ねこ"));
         QCOMPARE(log().mid(1).join(' '), "GoBack GoForward Refresh GoHome GoSearch Stop");
+    }
+    void keys_data()
+    {
+        // name|typed in the address box|keys then|what the browser is asked
+        rows(
+            {"words are searched for|ねこ|{Return}|load|https://www.google.co.jp/search?q=%E3%81%"
+             "AD%E3%81%93",
+             "reload, back, forward||{F5}{Ctrl+R}{Alt+Left}{Alt+Right}|Refresh Refresh GoBack "
+             "GoForward",
+             "zoom||{Ctrl++}{Ctrl+=}{Ctrl+-}{Ctrl+0}|zoom|1.1 zoom|1.25 zoom|1.1 zoom|1",
+             "find||{Ctrl+F}ねこ{F3}{Shift+F3}{Escape}{F3}|Find|ねこ|0 Find|ねこ|0 Find|ねこ|1 "
+             "Find||0",
+             "Escape stops a page that loads, only|http://h/|{Escape}{Return}{Escape}{Escape}|load|"
+             "http://h/ Stop"});
+    }
+    void keys()
+    {
+        const QStringList field = row();
+        QVERIFY(typeInto(box(), field[0]));
+        press(field[1]);
+        QCOMPARE(log().join(' '), field.mid(2).join('|'));
     }
     void pickingAnEntryBrowsesLeavingTheBoxDoesNot()
     {
@@ -82,45 +102,30 @@ private Q_SLOTS:
         const QRect entry = box()->view()->visualRect(box()->view()->model()->index(0, 0));
         QTest::mouseClick(box()->view()->viewport(), Qt::LeftButton, {}, entry.center());
         QCOMPARE(log(), QStringList{"load|http://127.0.0.1/a"});
-        QVERIFY(timer()->isActive());
+        QVERIFY(timing());
         delete window(); // the box loses its focus while its window goes
         QCOMPARE(log().size(), 1);
     }
     void addressList_data()
     {
-        // Lists joined by "|"; "-": the file is not rewritten.
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("after");
-        QTest::addColumn<QString>("textAfter");
-        const auto row = [](const char *name, const char *item, const char *before,
-                            const char *text, const char *after, const char *textAfter) {
-            QTest::newRow(name) << QString("adoresu") + item << QString(before)
-                                << QString::fromUtf8(text) << QString::fromUtf8(after)
-                                << QString::fromUtf8(textAfter);
-        };
-        row("add", "t", "a|b", "ねこ", "a|b|ねこ", "ねこ");
-        row("add empty", "t", "a", "", "-", "");
-        row("add duplicate", "t", "a|b", "b", "-", "b");
-        row("delete", "s", "a|b", "a", "b", "");
-        row("delete absent", "s", "a|b", "c", "a|b", "c");
-        row("delete in an empty list", "s", "", "a", "-", "a");
+        // name|the menu item|the list before|the text typed|the list after ("-": the file is not
+        // rewritten)|the text after; lists joined by ","
+        rows({"add|adoresut|a,b|ねこ|a,b,ねこ|ねこ", "add empty|adoresut|a||-|",
+              "add duplicate|adoresut|a,b|b|-|b", "delete|adoresus|a,b|a|b|",
+              "delete absent|adoresus|a,b|c|a,b|c", "delete in an empty list|adoresus||a|-|a"});
     }
     void addressList()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        loadAddresses(before.split('|', Qt::SkipEmptyParts));
-        QFETCH(QString, text);
-        QVERIFY(typeInto(box(), text));
+        const QStringList field = row();
+        loadAddresses(field[1].split(',', Qt::SkipEmptyParts));
+        QVERIFY(typeInto(box(), field[2]));
         QVERIFY(m_session->folder.write(FileNames::Addresses, "untouched"));
-        QFETCH(QString, item);
-        trigger(window(), qPrintable(item));
-        QCOMPARE(items(box()).join('|'), after == "-" ? before : after);
-        const QStringList saved = after.split('|', Qt::SkipEmptyParts);
-        QCOMPARE(addresses(), after == "-" ? QByteArray("untouched") : listFile("rad.rtp", saved));
-        QTEST(box()->currentText(), "textAfter");
+        trigger(window(), qPrintable(field[0]));
+        const QString after = field[3] == "-" ? field[1] : field[3];
+        QCOMPARE(items(box()).join(',') + "|" + box()->currentText(), after + "|" + field[4]);
+        QCOMPARE(addresses(), field[3] == "-"
+                                  ? QByteArray("untouched")
+                                  : listFile("rad.rtp", after.split(',', Qt::SkipEmptyParts)));
     }
     void the101stAddressStaysForTheRunOnly()
     {
@@ -164,26 +169,22 @@ private Q_SLOTS:
     }
     void downloadStart_data()
     {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("folder"); // the folder address, "-": the folder cannot be used
-        QTest::addColumn<QString>("chosen"); // the download folder; "-": none chosen this run
-        const auto row = [](const char *address, const char *folder, const QString &chosen) {
-            QTest::newRow(qPrintable(address + (" in " + chosen)))
-                << QString(address) << QString(folder) << chosen;
-        };
-        const QString here = m_download.path(); // the folder lists then stand there
-        row("http://host/gazou/index.html", "http://host/gazou/", here);
-        row("ftp://x/a.jpg", "ftp://x/", here); // the last "/" at position 8
-        row("", "/", here);
-        row("http://host/", "http://host/", "-"); // the Pictures folder
-        row("http://host/", "-", "/no/such/folder");
-        row("http://host/", "-", QDir::current().relativeFilePath(here)); // there, but not on "/"
+        // name|the address|its folder address, "-": the folder cannot be used|the download
+        // folder, "-": none chosen this run (%1: one that the folder lists then stand in, %2:
+        // the same as a relative path, not on "/")
+        rows({"a page|http://host/gazou/index.html|http://host/gazou/|%1",
+              "the last / at position 8|ftp://x/a.jpg|ftp://x/|%1", "no address||/|%1",
+              "the Pictures folder|http://host/|http://host/|-",
+              "a folder that is gone|http://host/|-|/no/such/folder",
+              "there, but not on /|http://host/|-|%2"});
     }
     void downloadStart()
     {
-        QFETCH(QString, address);
-        QFETCH(QString, folder);
-        QFETCH(QString, chosen);
+        const QString address = row()[0], folder = row()[1];
+        const QString chosen =
+            QString(row()[2])
+                .replace("%1", m_download.path())
+                .replace("%2", QDir::current().relativeFilePath(m_download.path()));
         const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
         const QString start = chosen != "-"                 ? chosen
                               : QFileInfo(pictures).isDir() ? pictures
@@ -203,7 +204,57 @@ private Q_SLOTS:
         QVERIFY(download && download->isVisible() && m_session->dialogs.calls.isEmpty());
         QCOMPARE(download->TURL2()->text() + " " + download->TURL()->text(),
                  address + " " + folder);
-        QCOMPARE(download->findChild<DirListBox *>("Dir")->path(), QDir(start).canonicalPath());
+        const DirListBox *folders = named<DirListBox>(download, "Dir");
+        QCOMPARE(folders ? folders->path() : QString(), QDir(start).canonicalPath());
+    }
+    void pageDownloads_data()
+    {
+        // name|mode of the file there before (0: none)|downloads to it at once|size announced
+        // (0: unknown)|how they end|the captions|the cat's words|the folder afterwards
+        const QString done = "「保存.bin」のダウンロードがおわったにゃあ！";
+        rows(
+            {"replaces a file, keeping its mode|640|1|6000|Completed|0%,50%,100%,ねこ|" + done +
+                 "|保存.bin 6000 640",
+             "two at once, to one name|0|2|6000|Completed|0%,25%,50%,75%,100%,ねこ|" + done +
+                 "|保存.bin 6000 644",
+             "size unknown|0|1|-1|Completed|0 KB,2 KB,5 KB,ねこ|" + done + "|保存.bin 6000 644",
+             "failed: the old file stays|604|1|6000|Failed|0%,50%,ねこ|「保存.bin」のダウンロードに"
+             "失敗したにゃあ…もういちど試してにゃあ|保存.bin 3 604",
+             "cancelled|0|1|0|Cancelled|0 KB,2 KB,ねこ||"});
+    }
+    // A link leads to a file: it arrives under a hidden name and appears whole at its end, as
+    // the caption tells how far it has come; then the caption is the page's title again.
+    void pageDownloads()
+    {
+        const QStringList field = row();
+        QTemporaryDir folder;
+        QFile old(folder.filePath("保存.bin"));
+        QVERIFY(field[0] == "0" ||
+                (old.open(QIODevice::WriteOnly) && old.write("old") == 3 && old.flush() &&
+                 ::fchmod(old.handle(), field[0].toUInt(0, 8)) == 0));
+        ::umask(022);
+        engine()->finish(QStringLiteral("ねこ"), QStringLiteral("http://127.0.0.1/neko/"));
+        QSignalSpy captions(window(), &QWidget::windowTitleChanged);
+        QList<FakePageDownload *> downloads;
+        for (int i = 0; i < field[1].toInt(); ++i) {
+            m_session->dialogs.saveAnswers << old.fileName();
+            downloads << new FakePageDownload(engine());
+            downloads[i]->total = field[2].toLongLong();
+            Q_EMIT engine()->PageDownloadRequested(downloads[i]);
+        }
+        for (int half = 0; half < 1 + (field[3] == "Completed"); ++half) // or cut half-way
+            for (int i = 0; i < downloads.size(); ++i)
+                downloads[i]->arrive(QByteArray(3000, char('a' + i)));
+        if (field[3] == "Failed")
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed after 3000 of 6000"));
+        for (FakePageDownload *download : downloads)
+            Q_EMIT download->ended(QVariant(field[3]).value<PageDownload::End>());
+        QStringList shown;
+        for (const QList<QVariant> &caption : captions)
+            shown << caption[0].toString().remove("ダウンロード中... ");
+        QCOMPARE(shown.join(',') + "|" + words(Forms::loaded<kuokuoform>()) + "|" +
+                     listing(folder.path()),
+                 field.mid(4).join('|'));
     }
 
     void startUpSplitsAndShowsTheStartPage()
@@ -222,7 +273,7 @@ private Q_SLOTS:
         QCOMPARE(window->cboAddress()->currentText(), start);
         QCOMPARE(items(window->cboAddress()), AB);
         QCOMPARE(m_session->engines.log, QStringList{"load|" + start});
-        QVERIFY(window->isVisible() && window->findChild<QTimer *>("timTimer")->isActive());
+        QVERIFY(window->isVisible() && timing());
         QCOMPARE(window->cboAddress()->pos(), QPoint(3, 22)); // moved to 50, 330 twips
         // No close command: a request to close (Alt+F4, the window manager) changes nothing.
         QVERIFY(!(window->windowFlags() & Qt::WindowCloseButtonHint) && !window->close());
@@ -245,7 +296,8 @@ private Q_SLOTS:
         QCOMPARE(shownTexts(farewell, "kuokuoform=それではまたあいましょうにゃあ"),
                  "kuokuoform=それではまたあいましょうにゃあ");
         QCOMPARE(shownLine(farewell), 7);
-        QVERIFY(!farewell->findChild<QPushButton *>("Command7")->isVisible());
+        const QWidget *understood = named<QPushButton>(farewell, "Command7");
+        QVERIFY(understood && !understood->isVisible());
         Forms::show<Form1>(); // another window open does not keep the program
         click(farewell, "Command6");
         QVERIFY(Forms::ending());
@@ -279,7 +331,7 @@ private Q_SLOTS:
         menu("end");
         QTRY_VERIFY(!Forms::loaded<frmBrowser>());
         click(greeting, "Command1");
-        QVERIFY(Forms::loaded<frmBrowser>() && Forms::loaded<frmBrowser>()->isVisible());
+        QVERIFY(isOpen<frmBrowser>());
         QCOMPARE(items(Forms::loaded<frmBrowser>()->cboAddress()), AB);
         menu("adoresut", "http://127.0.0.1/c");
         menu("end");
@@ -315,14 +367,19 @@ private:
     // Types `address` into the navigator's box and has the menu item `item` act on it.
     static void menu(const char *item, const QString &address = QString())
     {
-        QVERIFY(address.isEmpty() || typeInto(Forms::loaded<frmBrowser>()->cboAddress(), address));
-        trigger(Forms::loaded<frmBrowser>(), item);
+        frmBrowser *window = Forms::loaded<frmBrowser>();
+        QVERIFY(window && (address.isEmpty() || typeInto(window->cboAddress(), address)));
+        trigger(window, item);
     }
 
     frmBrowser *window() { return Forms::instance<frmBrowser>(); }
     QComboBox *box() { return window()->cboAddress(); }
     FakeBrowserEngine *engine() { return window(), m_session->engines.latest.data(); }
-    QTimer *timer() { return window()->findChild<QTimer *>("timTimer"); }
+    bool timing()
+    {
+        const QTimer *timer = named<QTimer>(window(), "timTimer");
+        return timer && timer->isActive();
+    }
     QStringList &log() { return m_session->engines.log; }
     // Loads `entries` from the address file, as the start-up does; the box holds "kept".
     void loadAddresses(const QStringList &entries)

@@ -3,14 +3,17 @@
 #include "common/workingfiles.h"
 #include "download/partfile.h"
 #include "shell/browserlayout.h"
+#include "shell/browserrules.h"
 #include "shell/settingsfile.h"
 #include "support/fulldisk.h"
+#include "support/rows.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kuokuo;
+using namespace kuokuo::test;
 
 namespace {
 const QByteArray L = "[kuekuoserihu.rtp]\r\n\"cat1.svg\",\"\",\"\x82\xc9\x82\xe1\x82\xa0\"\r\n\r\n";
@@ -40,6 +43,30 @@ private Q_SLOTS:
         QCOMPARE(layout(5000, 1449), "4900 10770x8835");
         QCOMPARE(twipsToPixels(10770, 96), 718); // 15 twips a pixel
         QCOMPARE(twipsToPixels(675, 144), 68);   // 67.5: rounded, not cut
+    }
+    void browserRules_data()
+    {
+        // name|rule|what is typed ("," between texts), the title and address of a page, or a zoom
+        // and steps|result
+        kuokuo::test::rows({"words|search|ねこ,neko inu,ね　こ,what is a.jp|1",
+                            "addresses|search|example.com,localhost:80/a,[::1]:80,/tmp/a,~/"
+                            "a,mailto:a,http://a b,|0",
+                            "a title|save|ねこ/いぬ|http://h/a.html|ねこ_いぬ.mhtml",
+                            "no title|save||http://h/d/index.html|index.mhtml",
+                            "no name|save| |http://h/|h.mhtml", "between levels|zoom|1.7|1|2",
+                            "at most 500 %|zoom|5|1|5", "at least 25 %|zoom|0.25|-2|0.25"});
+    }
+    void browserRules()
+    {
+        const QStringList field = kuokuo::test::row();
+        for (const QString &typed : field[1].split(',', Qt::KeepEmptyParts))
+            QVERIFY2(field[0] != "search" || isSearchWords(typed) == (field[2] == "1"),
+                     qPrintable(typed));
+        if (field[0] != "search")
+            QCOMPARE(field[0] == "save"
+                         ? savePageName(field[1], field[2])
+                         : QString::number(zoomStep(field[1].toDouble(), field[2].toInt())),
+                     field.last());
     }
     void init() { m_folder.emplace(); }
     void split_data()
@@ -109,15 +136,12 @@ private Q_SLOTS:
     }
     void fullDiskKeepsEveryFile_data()
     {
-        QTest::addColumn<int>("operation");
-        int i = 0;
-        for (const char *name : {"start-up split", "exit: backup and rebuild", "list rewrite",
-                                 "a download replacing a file"})
-            QTest::newRow(name) << i++;
+        rows({"start-up split|0", "exit: backup and rebuild|1", "list rewrite|2",
+              "a download replacing a file|3"});
     }
     void fullDiskKeepsEveryFile()
     {
-        QFETCH(int, operation);
+        const int operation = row()[0].toInt();
         write(FileNames::Settings, L + S + R + A);
         write(FileNames::SettingsBackup, "older backup");
         for (const QString &name : workingFiles()) // not what the split would write
@@ -131,7 +155,7 @@ private Q_SLOTS:
                 return part.open() && part.device()->write(QByteArray(5000, 'x')) == 5000 &&
                        part.commit(m_folder->filePath(FileNames::Addresses));
             }};
-        QCOMPARE(kuokuo::test::onFullDisk(16, operations[operation]), std::optional<bool>(false));
+        QCOMPARE(onFullDisk(16, operations[operation]), std::optional<bool>(false));
         QCOMPARE(files(), before);
     }
 

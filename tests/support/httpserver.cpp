@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <httplib.h>
@@ -11,8 +13,10 @@
 #include <zlib.h>
 
 #include <condition_variable>
+#include <csignal>
 #include <map>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 namespace kuokuo::test {
@@ -94,6 +98,14 @@ const Certificate &certificate(HttpServer::Tls tls)
         return good;
     }
 }
+// "Name: value" as its two parts.
+std::pair<std::string, std::string> header(const QByteArray &line)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return {};
+    return {line.first(colon).toStdString(), line.sliced(colon + 1).trimmed().toStdString()};
+}
 } // namespace
 
 struct HttpServer::State
@@ -103,7 +115,8 @@ struct HttpServer::State
     std::mutex mutex;
     std::condition_variable stopping;
     bool stopped = false;
-    std::map<QString, Reply> routes;
+    std::map<QString, QList<Reply>> routes;
+    std::map<QString, QByteArray> logins;
     milliseconds delay{0};
     QStringList requests;
 
@@ -117,21 +130,43 @@ struct HttpServer::State
     void handle(const httplib::Request &request, httplib::Response &response)
     {
         const QString path = QString::fromStdString(request.path);
-        Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}};
+        Reply reply{404, 9, "not found", -1, "text/plain", false, {}, {}, {}, {}, {}};
+        QByteArray login;
         {
             std::lock_guard<std::mutex> lock(mutex);
             requests << path;
             if (const auto found = routes.find(path); found != routes.end())
-                reply = found->second;
+                reply = found->second.size() > 1 ? found->second.takeFirst() : found->second[0];
             reply.delay = std::max(reply.delay, delay);
+            login = logins[path];
         }
         if (!wait(reply.delay))
             return;
+        const auto [name, value] = header(reply.needs);
+        if (!name.empty() && request.get_header_value(name) != value)
+            reply = {403, 9, "forbidden", -1, "text/plain", false, {}, {}, {}, {}, {}};
+        if (!login.isEmpty() && request.get_header_value("Authorization") !=
+                                    "Basic " + login.toBase64().toStdString()) {
+            response.set_header("WWW-Authenticate", "Basic realm=\"KUOKUO\"");
+            reply = {401, 18, "<title>401</title>", -1, "text/html", false, {}, {}, {}, {}, {}};
+        }
         response.status = reply.status;
         if (!reply.location.isEmpty())
             return response.set_redirect(reply.location.toStdString(), reply.status);
         if (reply.gzip)
             response.set_header("Content-Encoding", "gzip");
+        if (reply.cutAt >= 0) // a validator, as real servers give one: a browser then resumes
+            response.set_header("ETag", "\"cut\"");
+        if (const auto [name, value] = header(reply.header); !name.empty())
+            response.set_header(name, value);
+        if (reply.size < 0)
+            return response.set_chunked_content_provider(
+                reply.type.toStdString(),
+                [this, seed = qHash(path)](size_t offset, httplib::DataSink &sink) {
+                    const QByteArray bytes = generate(qint64(offset), 64 * 1024, seed);
+                    return sink.write(bytes.constData(), size_t(bytes.size())) &&
+                           wait(milliseconds(0));
+                });
         // Through a provider, which sends the bytes as they are: the server would compress text.
         response.set_content_provider(
             size_t(reply.size), reply.type.toStdString(),
@@ -168,7 +203,15 @@ HttpServer::HttpServer(Tls tls)
     // Listening starts here, so requests made before the thread accepts simply wait.
     m_port = server.is_valid() ? server.bind_to_any_port("127.0.0.1") : -1;
     if (m_port > 0)
-        d->thread = std::thread([&server] { server.listen_after_bind(); });
+        d->thread = std::thread([&server] {
+            // A client that hangs up during a TLS write must not end the test: OpenSSL writes
+            // without MSG_NOSIGNAL. The threads that answer are made here and keep this mask.
+            sigset_t pipe;
+            sigemptyset(&pipe);
+            sigaddset(&pipe, SIGPIPE);
+            pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+            server.listen_after_bind();
+        });
     // stop() only works once the accepting loop runs.
     for (int i = 0; i < 5000 && m_port > 0 && !server.is_running(); ++i)
         std::this_thread::sleep_for(milliseconds(1));
@@ -225,22 +268,67 @@ QByteArray HttpServer::compress(QByteArrayView data, int windowBits)
     return out;
 }
 
-void HttpServer::reply(const QString &path, Reply reply)
+void HttpServer::answers(const QString &path, const QList<Reply> &replies)
 {
-    if (reply.gzip) {
-        reply.body = compress(reply.body);
-        if (reply.size > 0) // a short stream in a whole response
-            reply.body.truncate(reply.size);
+    QList<Reply> prepared;
+    for (Reply reply : replies) {
+        if (reply.gzip) {
+            reply.body = compress(reply.body);
+            if (reply.size > 0) // a short stream in a whole response
+                reply.body.truncate(reply.size);
+        }
+        reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
+        prepared << reply;
     }
-    reply.size = reply.body.isEmpty() ? reply.size : reply.body.size();
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->routes[path] = reply;
+    d->routes[path] = prepared;
+}
+
+void HttpServer::serve(const QString &path, const QString &described, const QByteArray &referer)
+{
+    QList<Reply> replies;
+    for (QString what : described.split(QLatin1Char(','))) {
+        Reply reply;
+        for (; !what.isEmpty() && QStringLiteral("gsk").contains(what[0]); what.remove(0, 1)) {
+            if (what[0] == 's')
+                reply.header = "Set-Cookie: sid=abc";
+            else
+                reply.needs = what[0] == 'g' ? "Referer: " + referer : "Cookie: sid=abc";
+        }
+        const QChar kind = what.isEmpty() ? QChar() : what[0];
+        reply.status = kind == 'e' ? what.mid(1).toInt()
+                                   : QHash<QChar, int>{{'b', 503}, {'t', 429}}.value(kind, 200);
+        reply.size = what.toInt() ? what.toInt() : 4000;
+        reply.cutAt = what == "R" ? 2000 : what == "Z" ? 0 : -1;
+        reply.location = kind == '>' ? what.mid(1) : QString();
+        const QDateTime date = QDateTime::currentDateTimeUtc().addSecs(what == "t+" ? 120 : -120);
+        const QString httpDate = QLocale::c().toString(date, "ddd, dd MMM yyyy HH:mm:ss 'GMT'");
+        if (kind == 'b' || kind == 't')
+            reply.header = "Retry-After: " + (kind == 'b' ? what.mid(1) : httpDate).toLatin1();
+        if (kind == 'h' || kind == 'u') {
+            reply.body = (kind == 'u' ? "\xEF\xBB\xBF \r\n<HTML><p>" : "<!DOCTYPE html><p>") +
+                         QByteArray(5000, 'x');
+            reply.type = kind == 'u' ? "" : "text/html; charset=utf-8";
+        }
+        replies << reply;
+    }
+    answers(path, replies);
+}
+
+void HttpServer::guard(const QString &path, const QByteArray &login)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->logins[path] = login;
 }
 
 void HttpServer::delay(milliseconds delay, const QString &path)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    (path.isEmpty() ? d->delay : d->routes[path].delay) = delay;
+    if (path.isEmpty())
+        d->delay = delay;
+    else
+        for (Reply &reply : d->routes[path])
+            reply.delay = delay;
 }
 
 QStringList HttpServer::requests() const

@@ -25,12 +25,13 @@ public:
     // generatedContent when there is no body; the connection closes after the first `cutAt` of
     // them unless that is -1; `body` gzip-compressed when `gzip` (`cutAt` then counts compressed
     // bytes, and a `size` keeps only so many of them); one byte every `trickle`; a redirect to
-    // `location` (302 unless `status` is another redirect). Every answer waits `delay` first, or
-    // while the server runs, when that is longer.
+    // `location` (302 unless `status` is another redirect); one more header line `header`. A
+    // request without the header line `needs` gets 403 instead. Every answer waits `delay`
+    // first, or while the server runs, when that is longer.
     struct Reply
     {
         int status = 200;
-        qint64 size = 0; // the body's own size when there is one
+        qint64 size = 0; // the body's own size when there is one; -1: endless, chunked
         QByteArray body;
         qint64 cutAt = -1;
         QByteArray type = "image/jpeg";
@@ -38,6 +39,8 @@ public:
         QString location;
         std::chrono::milliseconds trickle{0};
         std::chrono::milliseconds delay{0};
+        QByteArray header; // "Name: value"
+        QByteArray needs;  // "Name: value"
     };
 
     explicit HttpServer(Tls tls = Tls::None);
@@ -58,21 +61,32 @@ public:
     // `data` compressed in zlib's frame for these window bits: gzip 31, zlib 15, none -15.
     static QByteArray compress(QByteArrayView data, int windowBits = 31);
 
-    void reply(const QString &path, Reply reply);
+    void reply(const QString &path, Reply reply) { answers(path, {reply}); }
+    // Each request of `path` gets the next of `replies`; the last one stays.
+    void answers(const QString &path, const QList<Reply> &replies);
+    // The same, written short, each answer after a ",": that many bytes; "eN" the status N with
+    // 4000 bytes; "R" 4000 bytes cut off at 2000, "Z" at 0; ">path" a redirect; "h" a web page,
+    // "u" one without a type; "bN" 503 after N s, "t+", "t-" 429 after a date two minutes ahead
+    // or behind. Before the bytes: "g" only with the Referer `referer`, "s" sets a cookie, "k"
+    // only with it.
+    void serve(const QString &path, const QString &described, const QByteArray &referer = {});
     void file(const QString &path, const QByteArray &body, const QByteArray &type = "image/jpeg")
     {
-        reply(path, {200, 0, body, -1, type, false, {}, {}, {}});
+        reply(path, {200, 0, body, -1, type, false, {}, {}, {}, {}, {}});
     }
     // `size` bytes of generatedContent, produced while sending: any size costs no memory.
     void generated(const QString &path, qint64 size, const QByteArray &type = "image/jpeg")
     {
-        reply(path, {200, size, {}, -1, type, false, {}, {}, {}});
+        reply(path, {200, size, {}, -1, type, false, {}, {}, {}, {}, {}});
     }
     // Announces `announced` bytes, sends the first `sent` of them and closes the connection.
     void reset(const QString &path, qint64 announced, qint64 sent)
     {
-        reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}});
+        reply(path, {200, announced, {}, sent, "image/jpeg", false, {}, {}, {}, {}, {}});
     }
+    // Answers `path` only to a request that logs in as `login` ("name:password"); others get
+    // 401 with a Basic challenge for the realm "KUOKUO".
+    void guard(const QString &path, const QByteArray &login);
     // Every answer to `path` (to every path, for an empty one) waits `delay` first; an answer with
     // a delay of its own and the server's waits the longer.
     void delay(std::chrono::milliseconds delay, const QString &path = QString());

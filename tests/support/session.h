@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QWheelEvent>
 #include <QtTest>
 
 namespace kuokuo::test {
@@ -66,7 +68,7 @@ struct TestSession
 inline QStringList items(const QComboBox *box)
 {
     QStringList list;
-    for (int i = 0; i < box->count(); ++i)
+    for (int i = 0; box && i < box->count(); ++i)
         list << box->itemText(i);
     return list;
 }
@@ -75,6 +77,8 @@ inline QStringList items(const QComboBox *box)
 // (arriving whole, as an input method gives it). Later keys go to QApplication::focusWidget().
 [[nodiscard]] inline bool typeInto(QWidget *control, const QString &text)
 {
+    if (!control)
+        return false;
     control->window()->show();
     control->window()->activateWindow();
     if (!QTest::qWaitForWindowActive(control->window()))
@@ -88,21 +92,76 @@ inline QStringList items(const QComboBox *box)
     return true;
 }
 
+// A window or control that is not there fails the test with its name; it does not crash it.
+template <class Control>
+Control *named(QWidget *window, const char *name)
+{
+    Control *control = window ? window->findChild<Control *>(name) : nullptr;
+    if (!control)
+        QTest::qFail(qPrintable(QStringLiteral("no %1 to use").arg(name)), __FILE__, __LINE__);
+    return control;
+}
+
+// As a user does: `keys` to whatever has the focus at each step; text arrives whole, as an input
+// method gives it, "{Ctrl+F}" is a key, "{Ctrl+Wheel}" turns the wheel up. The names of the text
+// boxes that had the focus at each key ("●" after one that shows dots).
+inline QStringList press(const QString &keys)
+{
+    QStringList focused;
+    static const QRegularExpression token("\\{([^}]+)\\}|[^{]+");
+    for (const QRegularExpressionMatch &key : token.globalMatch(keys)) {
+        QWidget *focus = QApplication::focusWidget();
+        const QString name = key.captured(1);
+        if (auto *edit = qobject_cast<QLineEdit *>(focus); edit && !name.isEmpty())
+            focused << focus->objectName() + (edit->echoMode() == QLineEdit::Password ? "●" : "");
+        if (name.isEmpty()) {
+            QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, key.captured(0), {});
+        } else if (name == "Ctrl+Wheel") {
+            QWheelEvent wheel({5, 5}, focus->mapToGlobal(QPoint(5, 5)), {}, {0, 120}, Qt::NoButton,
+                              Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(focus, &wheel);
+        } else {
+            const QKeyCombination pressed = QKeySequence(name)[0];
+            QTest::keyClick(focus, pressed.key(), pressed.keyboardModifiers());
+        }
+    }
+    return focused;
+}
+
 inline void click(QWidget *window, const char *button)
 {
-    QTest::mouseClick(window->findChild<QAbstractButton *>(button), Qt::LeftButton);
+    if (auto *control = named<QAbstractButton>(window, button))
+        QTest::mouseClick(control, Qt::LeftButton);
 }
 
 inline void trigger(QWidget *window, const char *action)
 {
-    window->findChild<QAction *>(action)->trigger();
+    if (auto *item = named<QAction>(window, action))
+        item->trigger();
 }
 
-// The line a mascot window shows, when its words are that line's words (-1 when they are not).
+template <class Window>
+bool isOpen()
+{
+    const Window *window = Forms::loaded<Window>();
+    return window && window->isVisible();
+}
+
+// The words a mascot window shows; nothing when it is not open.
+inline QString words(MascotWindow *window)
+{
+    const auto *text = window ? named<QPlainTextEdit>(window, "serihuText") : nullptr;
+    return text ? text->toPlainText() : QString();
+}
+
+// The line a mascot window shows, when its words are that line's words (-1 when they are not,
+// 0 when the window is not open).
 inline int shownLine(MascotWindow *window)
 {
-    const QString words = window->findChild<QPlainTextEdit *>("serihuText")->toPlainText();
-    return words == TestProgramFolder::lineText(window->shownLine()) ? window->shownLine() : -1;
+    if (!window)
+        return 0;
+    return words(window) == TestProgramFolder::lineText(window->shownLine()) ? window->shownLine()
+                                                                             : -1;
 }
 
 // For "name=text;name=text...": the texts the user sees on what has that name, in that form: a
@@ -114,10 +173,10 @@ inline QString shownTexts(QWidget *window, const QString &expected)
         const QString name = entry.section('=', 0, 0);
         QObject *o = window->findChild<QAction *>(name); // before a menu of the same name
         o = o ? o : name == window->objectName() ? window : window->findChild<QWidget *>(name);
-        const char *text = o == window                     ? "windowTitle"
-                           : o->property("text").isValid() ? "text"
-                                                           : "toolTip";
-        shown << name + '=' + o->property(text).toString();
+        const char *text = o == window                          ? "windowTitle"
+                           : o && o->property("text").isValid() ? "text"
+                                                                : "toolTip";
+        shown << name + '=' + (o ? o->property(text).toString() : QStringLiteral("(none)"));
     }
     return shown.join(';');
 }

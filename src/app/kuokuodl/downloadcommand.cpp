@@ -29,13 +29,20 @@ QString plainMeaning(qint16 line)
 } // namespace
 
 DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, ProgressLine &progress,
-                                 int parallel)
+                                 const DownloadOptions &options)
     : m_folder(folder)
     , m_cat(cat)
     , m_progress(progress)
     , m_engine(m_inet, *this)
 {
-    m_engine.setParallel(parallel);
+    m_engine.setParallel(options.parallel);
+    m_engine.setRetries(options.retries);
+    m_engine.setReferer(options.referer);
+    m_inet.setMaxFileSize(options.maxFileSize);
+    if (!options.caCertificates.isEmpty())
+        m_inet.setCaCertificates(options.caCertificates);
+    if (!options.cookies.isEmpty())
+        m_ready = m_inet.loadCookies(options.cookies);
     connect(&m_inet, &Inet::progress, this,
             [this](qint64 received, qint64 total) { m_progress.update(received, total); });
     // Ctrl-C stops the transfer that runs and ends the run; a second one ends the program.
@@ -43,6 +50,7 @@ DownloadCommand::DownloadCommand(const QString &folder, const CatLines &cat, Pro
     connect(interrupts, &SignalWatcher::caught, this, [this] {
         m_interrupted = true;
         m_inet.abort();
+        m_engine.endWait();
     });
 }
 
@@ -63,6 +71,14 @@ DownloadCommand::Status DownloadCommand::extract(const QString &pageAddress,
 {
     m_probeStart = probeStart;
     const DownloadEngine::ExtractionEnd end = m_engine.extract(pageAddress, probeStart.has_value());
+    // A page that names images of which none could be saved is a failure too.
+    if (end == DownloadEngine::ExtractionEnd::Finished && m_imagesSaved == 0 &&
+        m_imagesRefused > 0) {
+        m_progress.message(QStringLiteral("kuokuo-dl: none of the page's %1 image(s) could be "
+                                          "saved")
+                               .arg(m_imagesRefused));
+        return finish(false);
+    }
     return finish(end == DownloadEngine::ExtractionEnd::Finished ||
                   end == DownloadEngine::ExtractionEnd::NoImages);
 }
@@ -104,7 +120,20 @@ void DownloadCommand::numberedSaved(qint16 number, const QString &name, qint64 s
 void DownloadCommand::imageSaved(int place, const QString &name, qint64 size)
 {
     ++m_saved;
+    ++m_imagesSaved;
     m_progress.done(place, name, size);
+}
+
+void DownloadCommand::imageRefused(int, const Refusal &why)
+{
+    ++m_imagesRefused;
+    m_progress.message(QStringLiteral("kuokuo-dl: not saved: ") + why.text());
+}
+
+void DownloadCommand::waiting(const Refusal &why, int seconds)
+{
+    m_progress.message(QStringLiteral("kuokuo-dl: %1; asking again in %2 s")
+                           .arg(why.text(), QString::number(seconds)));
 }
 
 void DownloadCommand::speak(qint16 line)

@@ -1,6 +1,7 @@
 #include "catlines.h"
 #include "common/number.h"
 #include "common/programfolder.h"
+#include "download/fetchrules.h"
 #include "download/rennbann.h"
 #include "downloadcommand.h"
 #include "mascot/serihu.h"
@@ -10,33 +11,55 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMap>
 
 #include <cstdio>
+#include <limits>
 #include <unistd.h>
+#include <variant>
 
 using namespace kuokuo;
 
 namespace {
 // More requests at once than any server would welcome from one client.
 constexpr int MaxParallel = 64;
+// More tries than that only make a run hang on a server that stays busy.
+constexpr int MaxRetries = 10;
 
 const char Usage[] =
-    "Usage: kuokuo-dl series FOLDER_URL PATTERN FIRST LAST [-d DIR] [--parallel N]\n"
-    "       kuokuo-dl extract PAGE_URL [-d DIR] [--probe START] [--parallel N]\n"
+    "Usage: kuokuo-dl series FOLDER_URL PATTERN FIRST LAST [OPTION]...\n"
+    "       kuokuo-dl extract PAGE_URL [--probe START] [OPTION]...\n"
     "\n"
     "series   fetches the numbered files FOLDER_URL + PATTERN for the numbers FIRST to LAST\n"
     "         (-32768 to 32767) into DIR and stops at the first file that is not there\n"
-    "         (an error status, or a file under 3000 bytes, which is removed). In PATTERN a\n"
-    "         run of \"?\" stands for the number (jpggif???.jpg); a file name is turned into\n"
-    "         a pattern by replacing its digits before the last four characters.\n"
-    "extract  saves the JPEG and GIF images that the page PAGE_URL references into DIR.\n"
+    "         (an error status, a web page instead of the file, or a file under 3000 bytes;\n"
+    "         nothing is written for it). In PATTERN a run of \"?\" stands for the number\n"
+    "         (jpggif???.jpg); a file name is turned into a pattern by replacing its digits\n"
+    "         before the last four characters. PATTERN is a file name: no \"/\", \"\\\" or "
+    "\"..\".\n"
+    "extract  saves the JPEG and GIF images that the page PAGE_URL references into DIR; an\n"
+    "         image that is refused is named with the reason and the page goes on.\n"
     "         With --probe, every image whose name holds digits is followed by a search for\n"
     "         its hidden series in its own folder, from START (at most 1000) up to 1000.\n"
     "\n"
-    "DIR is the current folder unless given. Up to N requests (1 to 64, 6 unless given)\n"
-    "travel at once; the files are still saved, and the run ends, in their order.\n"
+    "Options:\n"
+    "  -d DIR                the folder the files are saved in (the current folder)\n"
+    "  --parallel N          up to N requests (1 to 64, 6 unless given) travel at once; the\n"
+    "                        files are still saved, and the run ends, in their order\n"
+    "  --retries N           ask a busy server (503, 429, no answer) again up to N times (0 to\n"
+    "                        10, 2 unless given), after its Retry-After or 1 s, then 3 s\n"
+    "  --referer URL         send this Referer with every request ('' sends none); without it\n"
+    "                        the page's or the folder's address, as a browser sends it\n"
+    "  --cookies FILE        send the cookies of a Netscape cookies.txt file (as curl -b and\n"
+    "                        wget --load-cookies read it); cookies the servers set are kept\n"
+    "                        for the rest of the run\n"
+    "  --cacert FILE         trust the certificate authorities of this PEM file too\n"
+    "  --max-filesize SIZE   save no file larger than SIZE bytes (K, M and G suffixes; 1G\n"
+    "                        unless given)\n"
+    "  -h, --help            print this text\n"
+    "\n"
     "Exit status: 0 when the run ended normally (also at the first missing file), 1 when\n"
-    "it failed, 2 for bad arguments.\n";
+    "it failed or a page's images could none be saved, 2 for bad arguments.\n";
 
 void print(const QString &text)
 {
@@ -51,13 +74,23 @@ int badArguments(const QString &why)
     return DownloadCommand::BadArguments;
 }
 
+// The options that take a value, and the values given.
+const QStringList ValueOptions = {QStringLiteral("-d"),         QStringLiteral("--probe"),
+                                  QStringLiteral("--parallel"), QStringLiteral("--retries"),
+                                  QStringLiteral("--referer"),  QStringLiteral("--cookies"),
+                                  QStringLiteral("--cacert"),   QStringLiteral("--max-filesize")};
+
 struct Arguments
 {
     QStringList positional;
-    QString folder = QDir::currentPath();
-    std::optional<QString> probe;
-    std::optional<QString> parallel;
+    QMap<QString, QString> values;
     QString error;
+
+    std::optional<QString> value(const char *option) const
+    {
+        const auto found = values.find(QLatin1String(option));
+        return found == values.end() ? std::nullopt : std::optional<QString>(*found);
+    }
 };
 
 Arguments parse(const QStringList &list)
@@ -65,18 +98,12 @@ Arguments parse(const QStringList &list)
     Arguments arguments;
     for (qsizetype i = 0; i < list.size(); ++i) {
         const QString &argument = list.at(i);
-        if (argument == QLatin1String("-d") || argument == QLatin1String("--probe") ||
-            argument == QLatin1String("--parallel")) {
+        if (ValueOptions.contains(argument)) {
             if (i + 1 >= list.size()) {
                 arguments.error = QStringLiteral("%1 needs a value").arg(argument);
                 return arguments;
             }
-            if (argument == QLatin1String("-d"))
-                arguments.folder = list.at(++i);
-            else if (argument == QLatin1String("--probe"))
-                arguments.probe = list.at(++i);
-            else
-                arguments.parallel = list.at(++i);
+            arguments.values[argument] = list.at(++i);
         } else if (argument.startsWith(QLatin1Char('-')) && argument.size() > 1 &&
                    !argument.at(1).isDigit()) {
             arguments.error = QStringLiteral("unknown option %1").arg(argument);
@@ -86,6 +113,63 @@ Arguments parse(const QStringList &list)
         }
     }
     return arguments;
+}
+
+// A whole number from `low` to `high`.
+std::optional<int> boundedNumber(const std::optional<QString> &text, int low, int high)
+{
+    const std::optional<qint16> number = toInt16(text.value_or(QString()));
+    return number && *number >= low && *number <= high ? std::optional<int>(*number) : std::nullopt;
+}
+
+// "500", "64K", "2M", "1G" (also lower case), as curl reads --max-filesize; nothing when not.
+std::optional<qint64> byteSize(QString text)
+{
+    int shift = 0;
+    const QChar unit = text.isEmpty() ? QChar() : text.back().toUpper();
+    if (unit == QLatin1Char('K') || unit == QLatin1Char('M') || unit == QLatin1Char('G')) {
+        shift = unit == QLatin1Char('K') ? 10 : unit == QLatin1Char('M') ? 20 : 30;
+        text.chop(1);
+    }
+    bool ok = false;
+    const qint64 number = text.toLongLong(&ok);
+    if (!ok || number <= 0 || number > (std::numeric_limits<qint64>::max() >> shift))
+        return std::nullopt;
+    return number << shift;
+}
+
+// The options of a run; an error text when one is wrong.
+std::variant<DownloadOptions, QString> options(const Arguments &arguments)
+{
+    DownloadOptions options;
+    if (arguments.value("--parallel")) {
+        const auto requests = boundedNumber(arguments.value("--parallel"), 1, MaxParallel);
+        if (!requests)
+            return QStringLiteral("N is a number from 1 to %1").arg(MaxParallel);
+        options.parallel = *requests;
+    }
+    if (arguments.value("--retries")) {
+        const auto retries = boundedNumber(arguments.value("--retries"), 0, MaxRetries);
+        if (!retries)
+            return QStringLiteral("--retries takes a number from 0 to %1").arg(MaxRetries);
+        options.retries = *retries;
+    }
+    if (const auto size = arguments.value("--max-filesize")) {
+        const std::optional<qint64> bytes = byteSize(*size);
+        if (!bytes)
+            return QStringLiteral("--max-filesize takes a size such as 500K, 20M or 1G");
+        options.maxFileSize = *bytes;
+    }
+    if (const auto referer = arguments.value("--referer"))
+        options.referer = referer->toUtf8();
+    for (const char *file : {"--cookies", "--cacert"}) {
+        const QString path = arguments.value(file).value_or(QString());
+        if (arguments.value(file) && !QFileInfo(path).isReadable())
+            return QStringLiteral("%1 cannot be read").arg(path);
+    }
+    options.cookies = arguments.value("--cookies").value_or(QString());
+    options.caCertificates = arguments.value("--cacert").value_or(QString());
+    return options;
 }
 } // namespace
 
@@ -113,25 +197,25 @@ int main(int argc, char *argv[])
         return badArguments(arguments.error);
     if (command != QLatin1String("series") && command != QLatin1String("extract"))
         return badArguments(QStringLiteral("unknown command %1").arg(command));
-    const QFileInfo folder(arguments.folder);
+    const QString folderPath = arguments.value("-d").value_or(QDir::currentPath());
+    const QFileInfo folder(folderPath);
     if (!folder.isDir())
-        return badArguments(QStringLiteral("%1 is not a folder").arg(arguments.folder));
-
-    int parallel = DownloadEngine::DefaultParallel;
-    if (arguments.parallel) {
-        const std::optional<qint16> requests = toInt16(*arguments.parallel);
-        if (!requests || *requests < 1 || *requests > MaxParallel)
-            return badArguments(QStringLiteral("N is a number from 1 to %1").arg(MaxParallel));
-        parallel = *requests;
-    }
+        return badArguments(QStringLiteral("%1 is not a folder").arg(folderPath));
+    const auto given = options(arguments);
+    if (const QString *error = std::get_if<QString>(&given))
+        return badArguments(*error);
 
     // The same program folder as the navigator's: the cat's lines are found there.
     const CatLines cat(ProgramFolder::forThisProgram());
     ProgressLine progress(stderr, ::isatty(STDERR_FILENO));
-    DownloadCommand run(folder.absoluteFilePath(), cat, progress, parallel);
+    DownloadCommand run(folder.absoluteFilePath(), cat, progress, std::get<DownloadOptions>(given));
+    if (!run.ready())
+        return badArguments(
+            QStringLiteral("the cookies of %1 cannot be read").arg(*arguments.value("--cookies")));
 
+    const std::optional<QString> probe = arguments.value("--probe");
     if (command == QLatin1String("series")) {
-        if (arguments.positional.size() != 4 || arguments.probe)
+        if (arguments.positional.size() != 4 || probe)
             return badArguments(QStringLiteral("series takes FOLDER_URL PATTERN FIRST LAST"));
         const QString &folderAddress = arguments.positional.at(0);
         QString pattern = arguments.positional.at(1);
@@ -147,6 +231,10 @@ int main(int argc, char *argv[])
             run.say(Line::NoPlaceholder);
             return badArguments(QStringLiteral("%1 holds no number").arg(pattern));
         }
+        if (!isPlainFileName(pattern))
+            return badArguments(QStringLiteral("%1 is not a plain file name: the files would be "
+                                               "saved outside %2")
+                                    .arg(pattern, folderPath));
         const std::optional<qint16> first = toInt16(arguments.positional.at(2));
         const std::optional<qint16> last = toInt16(arguments.positional.at(3));
         if (!first || !last)
@@ -161,9 +249,9 @@ int main(int argc, char *argv[])
     if (arguments.positional.size() != 1)
         return badArguments(QStringLiteral("extract takes one PAGE_URL"));
     std::optional<qint16> probeStart;
-    if (arguments.probe) {
-        probeStart = toInt16(*arguments.probe);
-        if (!DownloadEngine::isProbeStart(*arguments.probe) || !probeStart)
+    if (probe) {
+        probeStart = toInt16(*probe);
+        if (!DownloadEngine::isProbeStart(*probe) || !probeStart)
             return badArguments(QStringLiteral("START is a number from -32768 to 1000"));
     }
     return run.extract(arguments.positional.at(0), probeStart);
