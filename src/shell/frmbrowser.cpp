@@ -93,7 +93,9 @@ frmBrowser::frmBrowser(QWidget *parent)
     buildToolBar();
     buildAddressStrip();
 
+    traceStartup("toolbar and address box");
     m_browser = createBrowserEngine(m_client);
+    traceStartup("browser engine");
     connect(m_browser, &BrowserEngine::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);
     connect(m_browser, &BrowserEngine::LoadStarted, this, &frmBrowser::updateEscape);
@@ -330,7 +332,9 @@ void frmBrowser::Form_Load()
     // The close command is gone from the window's make (see the constructor and closeEvent).
     if (!inibunkatsu(ProgramFolder::path()))
         return;
+    traceStartup("settings split");
     show();
+    traceStartup("shown");
     m_tbToolBar->update();
     Form_Resize();
     StartingAddress = ProgramFolder::file(FileNames::StartPage);
@@ -341,6 +345,7 @@ void frmBrowser::Form_Load()
     m_cboAddress->setEditText(StartingAddress);
     m_timTimer->start();
     m_browser->Navigate(StartingAddress);
+    traceStartup("start page asked for");
 }
 
 void frmBrowser::end_Click()
