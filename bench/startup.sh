@@ -7,14 +7,15 @@
 # (the page's orange header is on screen). Prints the medians and, last, the navigator's ratios
 # to the bare view, the painted page last of all.
 #
-#   bench/startup.sh [runs]          (9 unless given; the build folder is build/ or
-#                                     $KUOKUO_BUILD_DIR)
+#   bench/startup.sh [runs] [navigator]   (9 runs unless given; the build folder is build/ or
+#                                          $KUOKUO_BUILD_DIR; another navigator's executable can
+#                                          be timed against the same bare view)
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${KUOKUO_BUILD_DIR:-$top/build}
 runs=${1:-9}
 cmake --build "$build" -j2 --target kuokuonavi bench_bareview bench_startwatch >/dev/null
-navigator=$build/src/app/kuokuonavi
+navigator=${2:-$build/src/app/kuokuonavi}
 bare=$build/bench/bench_bareview
 watch=$build/bench/bench_startwatch
 
