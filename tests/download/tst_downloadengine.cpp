@@ -135,6 +135,7 @@ void DownloadEngineTest::initTestCase()
     server.reply("/bomb.jpg", {200, 0, bomb, -1, "image/jpeg", true, {}, {}, {}, {}, {}});
     server.generated("/big.jpg", 200000);
     server.generated("/endless.jpg", -1);
+    server.generated("/huge.html", Inet::MaxBodySize + 1, "text/html");
     server.reply("/k.jpg",
                  {200, 0, body, -1, "image/jpeg", false, {}, {}, {}, {}, "Cookie: sid=abc"});
     // Slower than a byte a second, but done in seconds when nothing holds it to the limit.
@@ -163,6 +164,7 @@ void DownloadEngineTest::transfer_data()
           "decompression bomb|/bomb.jpg|file|decompression bomb",
           "larger than the maximum|/big.jpg|file|larger than the maximum of 128 KiB",
           "endless body|/endless.jpg|file|larger than the maximum of 128 KiB",
+          "a page too large|/huge.html|memory|body: the body is larger than 64 MiB",
           "trickle|/trickle.jpg|file|no progress for 1 s",
           "write fails, at once|/endless.jpg|none|write: the file could not be written",
           "cookie given|/k.jpg|cookie|200", "cookie taken back|/k.jpg|taken back|403"});
