@@ -379,6 +379,7 @@ PageImages DownloadEngine::saveImages(const QStringList &addresses, const QByteA
     if (const std::optional<Refusal> stop =
             saveAll(images, QUrl(QString::fromUtf8(referer)), false, &result)) {
         m_error = result.error = stop->text();
+        result.stop = stop;
         m_host.failed(*stop);
         return result;
     }

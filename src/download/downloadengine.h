@@ -41,8 +41,9 @@ struct Refusal
 // What one save of a page's images did.
 struct PageImages
 {
-    bool ok = false; // it ran to the end of the list
-    QString error;   // why it stopped, when it did not
+    bool ok = false;             // it ran to the end of the list
+    QString error;               // why it stopped, when it did not
+    std::optional<Refusal> stop; // what stopped it, when something did
     int saved = 0;
     int skipped = 0; // addresses that are not the web's, and repeats
     QList<Refusal> refused;

@@ -1,5 +1,7 @@
 #include "download/gazouchuushutsu.h"
 
+#include <QUrl>
+
 #include <limits>
 
 namespace kuokuo {
@@ -97,6 +99,12 @@ QList<ImageReference> gazouchuushutsu(QStringView page)
 QString referenceFileName(const QString &reference)
 {
     return reference.sliced(reference.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool isShownImage(const QUrl &address)
+{
+    const QString path = address.path(QUrl::FullyDecoded);
+    return isImage(QStringView(path).utf16(), path.size());
 }
 
 } // namespace kuokuo

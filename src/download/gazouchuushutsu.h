@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+class QUrl;
+
 namespace kuokuo {
 
 // One image reference found in a page: where it stands, so that a scan allocates nothing per
@@ -31,5 +33,10 @@ QList<ImageReference> gazouchuushutsu(QStringView page);
 
 // The file name of a reference: the part after its last "/".
 QString referenceFileName(const QString &reference);
+
+// Whether an image the browser shows at `address` is one the extraction would save: its path,
+// the query and fragment aside, ends in ".JPG" or ".GIF" and holds no "CGI" (any case). A
+// browser's image address often carries a query (a size, a cache key) that names no other file.
+bool isShownImage(const QUrl &address);
 
 } // namespace kuokuo

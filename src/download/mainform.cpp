@@ -8,6 +8,7 @@
 #include "download/updown.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/serihu.h"
+#include "platform/browserprofile.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -20,7 +21,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QNetworkCookie>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -38,20 +38,6 @@ QLineEdit *textBox(const QString &text, const QString &tip, const QString &name,
     control->setObjectName(name);
     control->setToolTip(tip);
     return control;
-}
-
-// A browser's cookie as the transfers keep it: a domain with a leading dot takes in its
-// subdomains, one without names its host alone.
-InetCookie inetCookie(const QNetworkCookie &cookie)
-{
-    const QDateTime expires = cookie.expirationDate();
-    return {cookie.name(),
-            cookie.value(),
-            cookie.domain().toUtf8(),
-            cookie.path().isEmpty() ? QByteArrayLiteral("/") : cookie.path().toUtf8(),
-            cookie.isSecure(),
-            cookie.isHttpOnly(),
-            cookie.isSessionCookie() ? 0 : std::max(qint64(1), expires.toSecsSinceEpoch())};
 }
 
 // Hidden frames and buttons keep their places: the window has a fixed layout.
@@ -320,10 +306,8 @@ void MainForm::CGet2_Click()
     const DownloadEngine::ExtractionEnd end = m_engine.extract(m_TURL2->text(), true);
     // The end says which images were not saved, the first by name.
     if (end == DownloadEngine::ExtractionEnd::Finished && !m_refused.isEmpty())
-        status(m_SB->currentMessage() +
-               QStringLiteral("（保存できなかった画像が %1 こあるにゃあ：%2%3）")
-                   .arg(QString::number(m_refused.size()), refusalWords(m_refused.first()),
-                        m_refused.size() > 1 ? QStringLiteral(" ほか") : QString()));
+        status(m_SB->currentMessage() + QStringLiteral("（") + refusedWords(m_refused) +
+               QStringLiteral("）"));
 }
 
 void MainForm::CAbort_Click()

@@ -89,4 +89,28 @@ QString waitingWords(const Refusal &why, int seconds)
         .arg(QString::number(seconds), why.name, answer);
 }
 
+QString refusedWords(const QList<Refusal> &refused)
+{
+    return QStringLiteral("保存できなかった画像が %1 こあるにゃあ：%2%3")
+        .arg(QString::number(refused.size()), refusalWords(refused.first()),
+             refused.size() > 1 ? QStringLiteral(" ほか") : QString());
+}
+
+QString pageImagesWords(const PageImages &result)
+{
+    if (result.stop)
+        return QStringLiteral("画像を %1 こ保存したところで止まったにゃあ：%2")
+            .arg(QString::number(result.saved), refusalWords(*result.stop));
+    if (!result.ok)
+        return QStringLiteral("ページから画像を読みとれなかったにゃあ。もういちど試してにゃあ");
+    if (result.refused.isEmpty())
+        return result.saved ? QStringLiteral("このページの画像を %1 こ保存したにゃあ！")
+                                  .arg(QString::number(result.saved))
+                            : QStringLiteral("このページには保存できるJPEGやGIFの画像がないにゃあ");
+    return (result.saved ? QStringLiteral("このページの画像を %1 こ保存したにゃあ")
+                               .arg(QString::number(result.saved))
+                         : QStringLiteral("このページの画像はひとつも保存できなかったにゃあ")) +
+           QStringLiteral("（") + refusedWords(result.refused) + QStringLiteral("）");
+}
+
 } // namespace kuokuo

@@ -16,8 +16,10 @@ enum : qint16 {
     DoubleClicked = 3,      // a double-click on the cat
     PageDownloadDone = 4,   // a spare line: its picture, with the program's words, after a
                             // page download
+    PageImagesSaved = 4,    // the same after every image a page shows was saved
     ExtractionFailed = 6,   // the images of a page stop on an error
     PageDownloadFailed = 6, // its picture, with the program's words, when a page download fails
+    PageImagesNotSaved = 6, // the same when images a page shows were not saved, or there were none
     Farewell = 7,           // the message window's load, and the farewell at the exit
     GreetingEvening = 8,    // from 18:00
     GreetingMorning = 9,    // 6:00 to 11:59

@@ -10,13 +10,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
+#include <QNetworkCookie>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <QWheelEvent>
@@ -47,6 +50,35 @@ void BrowserEngine::Navigate(const QString &address)
 }
 
 namespace {
+
+// The images of the live page, with the address each one has now: lazy loaders keep the real one
+// in data-src or data-original until the image comes into view. It runs apart from the page's
+// own scripts, which cannot change what it sees of them.
+const QString ShownImagesScript = QStringLiteral(R"js(
+(() => {
+  const web = (address) => /^https?:/i.test(address);
+  const absolute = (address) => {
+    try { return new URL(address, document.baseURI).href; } catch (e) { return ''; }
+  };
+  const largest = (srcset) => {
+    let best = '', size = -1;
+    for (const entry of (srcset || '').matchAll(/\s*(\S+?)(?:\s+(\d*\.?\d+)[wx])?\s*(?:,|$)/g)) {
+      const n = entry[2] === undefined ? 1 : Number(entry[2]);
+      if (entry[1] && n > size) { best = entry[1]; size = n; }
+    }
+    return best;
+  };
+  const images = [];
+  for (const image of document.images) {
+    const current = image.currentSrc || image.src;
+    const candidates = [current, image.dataset.src, image.dataset.original,
+                        largest(image.getAttribute('srcset')), largest(image.dataset.srcset)];
+    const address = candidates.map((c) => c ? absolute(c) : '').find(web) || current;
+    if (address) images.push(address);
+  }
+  return {page: location.href, images};
+})()
+)js");
 
 // A page that hands links to mic: and mailto: to their handler, as the engine cannot show them,
 // and whose script dialogs speak as the rest of the program does.
@@ -135,6 +167,8 @@ public:
 
     // Ctrl and the wheel over the page, in steps up.
     std::function<void(int)> zoomWheel;
+    // The context menu's item that saves the images the page shows.
+    std::function<void()> saveShownImages;
 
 protected:
     // Pages that ask for a new window open in this one: the navigator has a single browser.
@@ -145,6 +179,13 @@ protected:
         // A new tab would be this window too: one item to open a link is enough.
         QMenu *menu = createStandardContextMenu();
         menu->removeAction(pageAction(QWebEnginePage::OpenLinkInNewTab));
+        menu->addSeparator();
+        QAction *save = menu->addAction(QStringLiteral("このページの画像をほぞんする"));
+        save->setObjectName(QStringLiteral("saveShownImages"));
+        connect(save, &QAction::triggered, this, [this] {
+            if (saveShownImages)
+                saveShownImages();
+        });
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(event->globalPos());
     }
@@ -326,6 +367,7 @@ public:
             QWebEngineSettings::AllowAllUnknownUrlSchemes);
         m_view->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
         m_view->zoomWheel = [this](int steps) { Q_EMIT ZoomRequested(steps); };
+        m_view->saveShownImages = [this] { Q_EMIT SaveShownImagesRequested(); };
         connect(m_view, &QWebEngineView::loadStarted, this, &WebEngineBrowser::loading);
         connect(m_view, &QWebEngineView::loadFinished, this, [this] {
             m_busy = false;
@@ -340,6 +382,9 @@ public:
         connect(
             page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status) {
+                // A page that is gone answers no question.
+                if (m_readingImages)
+                    imagesRead(QVariant());
                 if (status != QWebEnginePage::NormalTerminationStatus)
                     Q_EMIT RendererEnded();
             },
@@ -410,6 +455,31 @@ public:
     void ExitFullScreen() override { m_view->triggerPageAction(QWebEnginePage::ExitFullScreen); }
     void ShowHtml(const QString &html) override { m_view->setHtml(html, m_view->url()); }
 
+    void ReadShownImages() override
+    {
+        // Only the latest question is answered.
+        const int request = ++m_imageReads;
+        m_readingImages = true;
+        m_view->page()->runJavaScript(
+            ShownImagesScript, QWebEngineScript::ApplicationWorld,
+            [self = QPointer<WebEngineBrowser>(this), request](const QVariant &answer) {
+                if (self && self->m_readingImages && request == self->m_imageReads)
+                    self->imagesRead(answer);
+            });
+    }
+    QByteArray UserAgent() const override
+    {
+        return m_view->page()->profile()->httpUserAgent().toUtf8();
+    }
+    void FollowCookies(QObject *receiver, CookieHandler added, CookieHandler removed) override
+    {
+        for (const QNetworkCookie &cookie : browserCookies())
+            added(cookie);
+        QWebEngineCookieStore *store = m_view->page()->profile()->cookieStore();
+        connect(store, &QWebEngineCookieStore::cookieAdded, receiver, std::move(added));
+        connect(store, &QWebEngineCookieStore::cookieRemoved, receiver, std::move(removed));
+    }
+
 protected:
     void load(const QString &address) override
     {
@@ -422,6 +492,17 @@ protected:
     }
 
 private:
+    void imagesRead(const QVariant &answer)
+    {
+        m_readingImages = false;
+        const QVariantMap read = answer.toMap();
+        ShownImages images;
+        images.ok = read.contains(QStringLiteral("page"));
+        images.error = images.ok ? QString() : QStringLiteral("the page gave no answer");
+        images.page = read.value(QStringLiteral("page")).toString();
+        images.addresses = read.value(QStringLiteral("images")).toStringList();
+        Q_EMIT ShownImagesRead(images);
+    }
     void requested(WebEngineDownload *download)
     {
         Q_EMIT PageDownloadRequested(download);
@@ -438,6 +519,8 @@ private:
     WebView *m_view;
     bool m_busy = false;
     int m_findRequests = 0;
+    int m_imageReads = 0;
+    bool m_readingImages = false;
 };
 
 class WebEngineFactory final : public BrowserEngineFactory

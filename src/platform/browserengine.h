@@ -4,10 +4,25 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
+
+class QNetworkCookie;
 class QWidget;
 
 namespace kuokuo {
+
+// The images a page shows, read from the live page.
+struct ShownImages
+{
+    bool ok = false; // the page answered
+    QString error;   // why it did not
+    QString page;    // the address of the page they were read from
+    // Each image's address as the page has it now, in document order: its current source, else
+    // its lazy loader's (data-src, data-original), else the largest of its srcset.
+    QStringList addresses;
+};
 
 // A file the engine does not show itself (an archive, a program, an image to save), handed to
 // the owner of the engine while the request is reported: the owner accepts it into a path or
@@ -88,6 +103,15 @@ public:
     // Shows `html` instead of the page, which stays the current address.
     virtual void ShowHtml(const QString &html) = 0;
 
+    // Reads the images the page shows now; ShownImagesRead answers, once.
+    virtual void ReadShownImages() = 0;
+    // What a fetch on the browser's behalf sends to be the browser: its User-Agent, and its
+    // cookies, each one it holds now and then every change, handed to `added` and `removed`
+    // for as long as `receiver` lives.
+    using CookieHandler = std::function<void(const QNetworkCookie &)>;
+    virtual QByteArray UserAgent() const = 0;
+    virtual void FollowCookies(QObject *receiver, CookieHandler added, CookieHandler removed) = 0;
+
 Q_SIGNALS:
     void LoadStarted();
     // A download of the control ended (also several times for one page).
@@ -102,6 +126,9 @@ Q_SIGNALS:
     void ZoomRequested(int steps);
     // A link led to a file the control does not show: accept or cancel it before returning.
     void PageDownloadRequested(kuokuo::PageDownload *download);
+    void ShownImagesRead(const kuokuo::ShownImages &images);
+    // The user asked the page's context menu to save the images the page shows.
+    void SaveShownImagesRequested();
 
 protected:
     // Loads an address the engine shows itself.

@@ -1,13 +1,19 @@
 #include "platform/browserprofile.h"
 
+#include "platform/inet.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QHash>
 #include <QLocale>
+#include <QNetworkCookie>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTranslator>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
+
+#include <algorithm>
 
 namespace kuokuo {
 
@@ -56,6 +62,36 @@ QPointer<QWebEngineProfile> &profile()
     static QPointer<QWebEngineProfile> made;
     return made;
 }
+
+// Every cookie the store reports, from the profile's start: the store tells changes alone and
+// cannot be asked for what it holds.
+class CookieMirror final : public QObject
+{
+public:
+    explicit CookieMirror(QWebEngineCookieStore *store)
+        : QObject(store)
+    {
+        connect(store, &QWebEngineCookieStore::cookieAdded, this,
+                [this](const QNetworkCookie &cookie) { m_cookies.insert(key(cookie), cookie); });
+        connect(store, &QWebEngineCookieStore::cookieRemoved, this,
+                [this](const QNetworkCookie &cookie) { m_cookies.remove(key(cookie)); });
+        store->loadAllCookies(); // lists what it holds where the store implements it
+    }
+    QList<QNetworkCookie> cookies() const { return m_cookies.values(); }
+
+private:
+    static QByteArray key(const QNetworkCookie &cookie)
+    {
+        return cookie.name() + '\0' + cookie.domain().toUtf8() + '\0' + cookie.path().toUtf8();
+    }
+    QHash<QByteArray, QNetworkCookie> m_cookies;
+};
+
+QPointer<CookieMirror> &cookieMirror()
+{
+    static QPointer<CookieMirror> made;
+    return made;
+}
 } // namespace
 
 QWebEngineProfile *browserProfile()
@@ -78,12 +114,30 @@ QWebEngineProfile *browserProfile()
     made->setPersistentStoragePath(folder);
     made->setCachePath(QDir(folder).filePath(QStringLiteral("Cache")));
     profile() = made;
+    cookieMirror() = new CookieMirror(made->cookieStore());
     return made;
+}
+
+QList<QNetworkCookie> browserCookies()
+{
+    return cookieMirror() ? cookieMirror()->cookies() : QList<QNetworkCookie>();
 }
 
 void releaseBrowserProfile()
 {
     delete profile().data();
+}
+
+InetCookie inetCookie(const QNetworkCookie &cookie)
+{
+    const QDateTime expires = cookie.expirationDate();
+    return {cookie.name(),
+            cookie.value(),
+            cookie.domain().toUtf8(),
+            cookie.path().isEmpty() ? QByteArrayLiteral("/") : cookie.path().toUtf8(),
+            cookie.isSecure(),
+            cookie.isHttpOnly(),
+            cookie.isSessionCookie() ? 0 : std::max(qint64(1), expires.toSecsSinceEpoch())};
 }
 
 } // namespace kuokuo

@@ -1,8 +1,13 @@
 #pragma once
 
+#include <QList>
+
+class QNetworkCookie;
 class QWebEngineProfile;
 
 namespace kuokuo {
+
+struct InetCookie;
 
 // The one browser profile of the program, shared by every web view and by whatever fetches on
 // the browser's behalf (its user agent, its cookie store): logins, local storage, cache and
@@ -10,8 +15,17 @@ namespace kuokuo {
 // when the engine also learns to speak Japanese.
 QWebEngineProfile *browserProfile();
 
+// The cookies the browser holds, as its cookie store has reported them since the profile was
+// made. Qt 6.4's store reports only changes: loadAllCookies() lists nothing, so the cookies kept
+// on disk from an earlier run are known here only once a site sets them again.
+QList<QNetworkCookie> browserCookies();
+
 // Ends the profile, which writes what it keeps to disk; a later browserProfile() opens it again.
 // Every view on it must be gone first.
 void releaseBrowserProfile();
+
+// A cookie of the browser's store as the downloader's transfers keep it: a domain with a leading
+// dot takes in its subdomains, one without names its host alone.
+InetCookie inetCookie(const QNetworkCookie &cookie);
 
 } // namespace kuokuo

@@ -9,6 +9,7 @@
 #include "common/logging.h"
 #include "common/programfolder.h"
 #include "download/mainform.h"
+#include "download/refusalwords.h"
 #include "mascot/form1.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/serihu.h"
@@ -22,6 +23,7 @@
 #include "shell/dlform.h"
 #include "shell/findbar.h"
 #include "shell/pagedownloads.h"
+#include "shell/pageimagesave.h"
 #include "shell/settingsfile.h"
 
 #include <QCloseEvent>
@@ -31,6 +33,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QNetworkCookie>
 #include <QTimer>
 #include <QToolBar>
 
@@ -54,6 +57,21 @@ const QString RendererGaveUpPage = QStringLiteral(
     "メモリーが足りないのかもしれないにゃあ。</p>"
     "<p>ほかのプログラムを閉じてから、「更新」（F5）でもういちど試してにゃあ。</p>"
     "<p style='color:gray'>%1</p>");
+
+const QString NoDownloadFolderWords =
+    QStringLiteral("ダウンロード先のフォルダーが見つからないにゃあ。"
+                   "「ダウンロード先フォルダー設定」でえらびなおしてにゃあ");
+
+// What a fetch on the browser's behalf sends is what the browser sends: its User-Agent, and its
+// cookies, kept current for as long as `fetcher` lives.
+template <class Fetcher>
+void lendIdentity(BrowserEngine &browser, Fetcher *fetcher)
+{
+    fetcher->useUserAgent(browser.UserAgent());
+    browser.FollowCookies(
+        fetcher, [fetcher](const QNetworkCookie &cookie) { fetcher->cookieAdded(cookie); },
+        [fetcher](const QNetworkCookie &cookie) { fetcher->cookieRemoved(cookie); });
+}
 
 struct ToolButton
 {
@@ -104,6 +122,8 @@ frmBrowser::frmBrowser(QWidget *parent)
     connect(m_browser, &BrowserEngine::RendererEnded, this,
             &frmBrowser::brwWebBrowser_RendererEnded);
     connect(m_browser, &BrowserEngine::ZoomRequested, this, &frmBrowser::zoom);
+    connect(m_browser, &BrowserEngine::SaveShownImagesRequested, this,
+            &frmBrowser::saveShownImages);
 
     m_timTimer = new QTimer(this);
     m_timTimer->setObjectName(QStringLiteral("timTimer"));
@@ -134,6 +154,8 @@ frmBrowser::~frmBrowser()
     // window may run.
     m_cboAddress->disconnect(this);
     m_browser->disconnect(this);
+    if (m_imageSave)
+        m_imageSave->release();
 }
 
 QComboBox *frmBrowser::cboAddress() const
@@ -277,6 +299,7 @@ void frmBrowser::buildKeys()
     key({Qt::CTRL | Qt::Key_F}, [this] { openFindBar(); });
     key({Qt::Key_F3}, [this] { findAgain(false); });
     key({Qt::SHIFT | Qt::Key_F3}, [this] { findAgain(true); });
+    key({Qt::CTRL | Qt::SHIFT | Qt::Key_S}, [this] { saveShownImages(); });
     m_escape = key({Qt::Key_Escape}, [this] { escape(); });
     updateEscape();
 }
@@ -558,6 +581,30 @@ QString frmBrowser::idleCaption() const
     return m_pageDownloads->running() ? m_pageDownloads->caption() : m_browser->LocationName();
 }
 
+void frmBrowser::saveShownImages()
+{
+    // One save at a time: the key again while it runs starts nothing.
+    if (m_imageSave && m_imageSave->running())
+        return;
+    const std::optional<QString> folder = downloadFolder();
+    if (!folder) {
+        speak(Line::PageImagesNotSaved, NoDownloadFolderWords);
+        return;
+    }
+    if (!m_imageSave) {
+        m_imageSave = new PageImageSave(m_browser);
+        lendIdentity(*m_browser, m_imageSave.data());
+        connect(m_imageSave, &PageImageSave::finished, this, &frmBrowser::pageImagesSaved);
+    }
+    m_imageSave->start(*folder);
+}
+
+void frmBrowser::pageImagesSaved(const PageImages &result)
+{
+    const bool allSaved = result.ok && result.saved > 0 && result.refused.isEmpty();
+    speak(allSaved ? Line::PageImagesSaved : Line::PageImagesNotSaved, pageImagesWords(result));
+}
+
 void frmBrowser::timTimer_Timer()
 {
     if (m_browser->Busy()) {
@@ -601,12 +648,20 @@ void frmBrowser::adoresukakikomi()
     tellListSave(this, m_addresses->save());
 }
 
-void frmBrowser::filedl_Click()
+std::optional<QString> frmBrowser::downloadFolder() const
 {
     // Linux has one drive, "/": a folder elsewhere, or one that is gone, cannot be used.
     const dlform *holder = Forms::instance<dlform>();
     const QString folder = holder->Label2()->text();
-    if (holder->Label1()->text() != QLatin1String("/") || !QFileInfo(folder).isDir()) {
+    if (holder->Label1()->text() != QLatin1String("/") || !QFileInfo(folder).isDir())
+        return std::nullopt;
+    return folder;
+}
+
+void frmBrowser::filedl_Click()
+{
+    const std::optional<QString> folder = downloadFolder();
+    if (!folder) {
         dialogs().beep();
         dialogs().messageBox(
             this,
@@ -614,8 +669,13 @@ void frmBrowser::filedl_Click()
             QStringLiteral("ドライブエラーメッセージ"));
         return;
     }
-    // A window made now starts its folder lists at the download folder; an open one keeps them.
-    Forms::instance<MainForm>(folder)->openPage(m_cboAddress->currentText());
+    // A window made now starts its folder lists at the download folder, and fetches as this
+    // browser does; an open one keeps both.
+    const bool opening = !Forms::loaded<MainForm>();
+    MainForm *download = Forms::instance<MainForm>(*folder);
+    if (opening)
+        lendIdentity(*m_browser, download);
+    download->openPage(m_cboAddress->currentText());
     Forms::show<MainForm>();
 }
 

@@ -24,6 +24,8 @@ class EditableComboBox;
 class FindBar;
 class PageDownload;
 class PageDownloads;
+class PageImageSave;
+struct PageImages;
 
 // The navigator: a small web browser whose menu opens every other window. It is the start-up
 // window and offers no close command; the menu item "終了" is the only way out.
@@ -100,6 +102,10 @@ private:
     void updateEscape();
     // The caption while no page loads: how far the downloads are, or else the page's title.
     QString idleCaption() const;
+    // Ctrl+Shift+S and the page's context menu: the images the page shows, saved into the
+    // download folder; the cat tells the end.
+    void saveShownImages();
+    void pageImagesSaved(const PageImages &result);
 
     // Menu
     void kuokuo_Click();
@@ -108,6 +114,8 @@ private:
     void adoresukakikomi();
     void filedl_Click();
     void daunnsyoki_Click();
+    // The folder downloads go into, when it can be used.
+    std::optional<QString> downloadFolder() const;
 
     BrowserEngine *m_browser = nullptr;
     QWidget *m_client = nullptr;
@@ -118,6 +126,8 @@ private:
     std::optional<ComboList> m_addresses;
     QTimer *m_timTimer = nullptr;
     PageDownloads *m_pageDownloads = nullptr;
+    // Made at the first save; it outlives the window while its transfers unwind.
+    QPointer<PageImageSave> m_imageSave;
     QMenu *m_mschatsuru = nullptr;
     QMenu *m_filedl1 = nullptr;
     QMenu *m_adoresu = nullptr;

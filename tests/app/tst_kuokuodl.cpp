@@ -9,107 +9,128 @@
 
 using namespace kuokuo::test;
 
-// What the command line adds to the download engine: its arguments, exit codes and progress
-// lines. It runs from a program folder of its own that holds the cat's lines.
+// kuokuo-dl as a user runs it: its arguments, exit codes, progress lines and the cat's words,
+// read from the program folder it runs from.
 class KuokuoDlTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
     void initTestCase()
     {
+        // Beside one copy the lines file and a settings file of other words; beside the other
+        // only that settings file.
         program.installMascotLines(false);
-        QVERIFY(QFile::copy(KUOKUO_DL, program.file("kuokuo-dl")));
+        const QByteArray settings =
+            program.read("kuekuoserihu.rtp").replace("11", "99") + "[rad.rtp]\r\n0\r\n\r\n";
+        QVERIFY(QDir(program.path()).mkdir("ini"));
+        for (const QString copy : {"", "ini/"})
+            QVERIFY(program.write(copy + "kuekuenavi.ini", settings) &&
+                    QFile::copy(KUOKUO_DL, program.file(copy + "kuokuo-dl")));
         QVERIFY(program.write("cookies.txt", "# Netscape HTTP Cookie File\n"
                                              "127.0.0.1\tFALSE\t/\tFALSE\t0\tsid\tabc\n"));
-        // The same files over plain HTTP and over HTTPS with each kind of certificate.
-        for (HttpServer *at : {&server, &good, &otherName, &expired, &unknown}) {
-            at->serve("/s/f%2_0.jpg", "3000");
-            at->serve("/s/f%2_1.jpg", "4000");
-            at->serve("/s/f%2_2.jpg", "120");
-        }
-        server.file("/p.html", "<img src=a.gif><img src=s/f%2_1.jpg><img src=b.gif>", "text/html");
-        server.file("/q.html", "<img src=a.gif><img src=b.gif>", "text/html");
-        good.serve("/down.html", ">" + server.url("/p.html"));
-        for (const char *path : {"/a.gif", "/b.gif"})
-            server.serve(path, "e403");
-        server.serve("/k/1.jpg", "k4000");
+        // The series over plain HTTP and over HTTPS with each kind of certificate, the rest over
+        // HTTP; a request for /w/ waits.
+        const QString routes = "/s/f%2_0.jpg=3000 /s/f%2_1.jpg=4000 /s/f%2_2.jpg=120 /a.gif=e403 "
+                               "/b.gif=e403 /g/p01.jpg=4000 /g/p02.jpg=4000 /w/1.jpg=4000 "
+                               "/k/1.jpg=k4000 /b/1.jpg=b0,4000 /n/1.jpg=b0,4000";
+        for (HttpServer *at : servers)
+            for (const QString &route : routes.split(' '))
+                if (at == &server || route.startsWith("/s/"))
+                    at->serve(route.section('=', 0, 0), route.section('=', 1));
+        server.delay(std::chrono::seconds(20), "/w/1.jpg");
         server.serve("/r/1.jpg", "g4000", server.url("/r/").toUtf8());
-        server.serve("/b/1.jpg", "b0,4000");
-        server.serve("/n/1.jpg", "b0,4000");
+        good.serve("/down.html", ">" + server.url("/p.html"));
+        server.file("/p.html",
+                    "<img src=a.gif><img src=s/f%2_1.jpg><img src=b.gif>"
+                    "<img src=g/p01.jpg>",
+                    "text/html");
+        server.file("/q.html", "<img src=a.gif><img src=b.gif>", "text/html");
+        server.file("/none.html", "<p>no images", "text/html");
     }
     void run_data()
     {
         // name|arguments (%1: the server; over https %g with a good certificate, %o one for
         // another name, %e an expired one, %u one of an unknown authority; '' an empty argument;
-        // "fsize N": files stop growing at N bytes, as on a full disk)|exit code|files saved|what
-        // it says
-        rows({"one at a time|series %1/s/ f%2_?.jpg 0 9 --parallel 1|0|f%2_0.jpg f%2_1.jpg|     0  "
-              "f%2_0.jpg  3000 bytes\n     1  f%2_1.jpg  4000 bytes\n",
-              "no parallel requests|series http://h/ a?.jpg 1 3 --parallel 0|2||N is a number",
+        // "FULL": files stop growing at 3500 bytes, as on a full disk; "ini": the copy beside the
+        // settings file alone; "INT": Ctrl-C once the first file is asked for)|exit code|files
+        // saved (into sub with "-d sub")|what it says on stderr, line by line in order, then
+        // "stdout:" and what it says there
+        rows({"one at a time, in a folder|series %1/s/ f%2_?.jpg 0 9 --parallel 1 -d sub|0|"
+              "f%2_0.jpg f%2_1.jpg|     0  f%2_0.jpg  3000 bytes\n     1  f%2_1.jpg  4000 "
+              "bytes\nKUOKUO: セリフ11にゃあ\nf%2_2.jpg: only 120 bytes\n2 file(s) saved",
+              "the settings file's lines|ini series %1/s/ f%2_?.jpg 2 2|0||KUOKUO: セリフ99にゃあ",
+              "negative numbers|series %1/s/ f%2_?.jpg -10 -9 --parallel 64|0|f%2_0.jpg|"
+              "   -10  f%2_0.jpg  3000 bytes\n1 file(s) saved",
+              "no folder|series %1/s/ f%2_?.jpg 0 9 -d no|2||no is not a folder\nUsage:\nstdout:",
+              "too many requests|series http://h/ a?.jpg 1 3 --parallel 65|2||1 to 64",
+              "a probe in a series|series %1/s/ f%2_?.jpg 0 9 --probe 1|2||series takes",
+              "help|--help|0||stdout:Usage: kuokuo-dl series",
               "a pattern up the tree|series %1/s/ ../f%2_?.jpg 0 9|2||../f%2_?.jpg is not a plain",
-              "a pattern with a folder|series %1/s/ s/f%2_?.jpg 0 9|2||s/f%2_?.jpg is not a plain",
-              "larger than the maximum|series %1/s/ f%2_?.jpg 0 9 --max-filesize 3K|1|f%2_0.jpg|"
-              "f%2_1.jpg: the file is larger than the maximum of 3 KiB",
-              "disk full|series %1/s/ f%2_?.jpg 0 9 fsize 3500|1|f%2_0.jpg|f%2_1.jpg: disk full",
-              "cookies from a file|series %1/k/ ?.jpg 1 2 --cookies cookies.txt|0|1.jpg|"
-              "2.jpg: HTTP 404 Not Found",
+              "too large|series %1/s/ f%2_?.jpg 0 9 --max-filesize 3K|1|f%2_0.jpg|maximum of 3 KiB",
+              "disk full|series %1/s/ f%2_?.jpg 0 9 FULL|1|f%2_0.jpg|KUOKUO: セリフ23にゃあ\n"
+              "f%2_1.jpg: disk full\n1 file(s) saved",
+              "interrupted|series %1/w/ ?.jpg 1 1 INT|1||kuokuo-dl: interrupted\n0 file(s) saved",
+              "cookies|series %1/k/ ?.jpg 1 2 --cookies cookies.txt|0|1.jpg|2.jpg: HTTP 404",
               "the folder as Referer|series %1/r/ ?.jpg 1 1|0|1.jpg|1.jpg  4000 bytes",
               "no Referer|series %1/r/ ?.jpg 1 1 --referer ''|0||1.jpg: HTTP 403 Forbidden",
               "busy, then there|series %1/b/ ?.jpg 1 1|0|1.jpg|asking again in 0 s",
               "busy, no retries|series %1/n/ ?.jpg 1 1 --retries 0|0||1.jpg: HTTP 503",
-              "refusals named|extract %1/p.html|0|f%2_1.jpg|not saved: a.gif: HTTP 403 Forbidden",
+              "refusals named, a series probed beside its image|extract %1/p.html --probe 2|0|"
+              "f%2_1.jpg p01.jpg p02.jpg|not saved: a.gif: HTTP 403 Forbidden\n     2  p02.jpg  "
+              "4000 bytes\n     4  p01.jpg  4000 bytes\n3 file(s) saved",
+              "no images|extract %1/none.html|0||KUOKUO: 画像ファイルが存在しないにゃあ．",
               "none saved|extract %1/q.html|1||none of the page's 2 image(s)",
-              "over https|series %g/s/ f%2_?.jpg 0 9 --cacert ca.pem|0|f%2_0.jpg f%2_1.jpg|",
-              "a certificate for another name|series %o/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
-              "f%2_0.jpg: the server's certificate is for another name",
-              "an expired certificate|series %e/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
-              "f%2_0.jpg: the server's certificate has expired",
-              "an unknown authority|series %u/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||"
-              "f%2_0.jpg: the server's certificate comes from an authority that is not trusted",
-              "from https down to http|extract %g/down.html --cacert ca.pem|1||"
-              "down.html: redirect from https to http refused"});
+              "https|series %g/s/ f%2_?.jpg 0 9 --cacert ca.pem|0|f%2_0.jpg f%2_1.jpg|",
+              "another name|series %o/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||is for another name",
+              "expired|series %e/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||certificate has expired",
+              "unknown authority|series %u/s/ f%2_?.jpg 0 9 --cacert ca.pem|1||is not trusted",
+              "https down to http|extract %g/down.html --cacert ca.pem|1||https to http refused"});
     }
     void run()
     {
         const QStringList field = row();
         server.clearRequests();
         QTemporaryDir target;
+        QVERIFY(QDir(target.path()).mkdir("sub"));
         QProcess process;
         process.setWorkingDirectory(target.path());
-        process.setProcessChannelMode(QProcess::MergedChannels);
         QString line = field[0];
-        for (const auto &[mark, at] : {std::pair{"%1", &server},
-                                       {"%g", &good},
-                                       {"%o", &otherName},
-                                       {"%e", &expired},
-                                       {"%u", &unknown}})
-            line.replace(mark, at->url(""));
-        QStringList arguments = line.split(' ');
-        arguments.replaceInStrings("cookies.txt", program.file("cookies.txt"));
-        arguments.replaceInStrings("ca.pem", HttpServer::authorityFile());
-        arguments.replaceInStrings("''", "");
-        const qsizetype fsize = arguments.indexOf("fsize");
-        const rlim_t limit = fsize < 0 ? RLIM_INFINITY : arguments.takeAt(fsize + 1).toULong();
-        arguments.removeAll("fsize");
-        process.setChildProcessModifier([limit] {
+        for (int i = 0; i < 5; ++i)
+            line.replace(QStringLiteral("%") + QStringLiteral("1goeu").at(i), servers[i]->url(""));
+        line.replace("cookies.txt", program.file("cookies.txt"))
+            .replace("ca.pem", HttpServer::authorityFile());
+        QStringList arguments = line.split(' ').replaceInStrings("''", "");
+        const bool full = arguments.removeAll("FULL"), ini = arguments.removeAll("ini"),
+                   interrupt = arguments.removeAll("INT");
+        process.setChildProcessModifier([full] {
+            const rlim_t limit = full ? 3500 : RLIM_INFINITY;
             const rlimit size = {limit, limit};
             std::signal(SIGXFSZ, SIG_IGN);
             ::setrlimit(RLIMIT_FSIZE, &size);
         });
-        process.start(program.file("kuokuo-dl"), arguments);
+        process.start(program.file(ini ? "ini/kuokuo-dl" : "kuokuo-dl"), arguments);
+        if (interrupt) {
+            QTRY_VERIFY(server.requests().contains("/w/1.jpg"));
+            ::kill(pid_t(process.processId()), SIGINT);
+        }
         QVERIFY(process.waitForFinished(10000));
-        const QString said = QString::fromUtf8(process.readAll());
-        QVERIFY2(said.contains(field[3]), qPrintable(said));
+        const QString said = QString::fromUtf8(process.readAllStandardError()) +
+                             "stdout:" + QString::fromUtf8(process.readAllStandardOutput());
+        qsizetype at = 0;
+        for (const QString &piece : field[3].split('\n'))
+            QVERIFY2((at = said.indexOf(piece, at)) >= 0, qPrintable(piece + " in: " + said));
         QCOMPARE(process.exitCode(), field[1].toInt());
-        QCOMPARE(QDir(target.path()).entryList(QDir::Files | QDir::Hidden).join(' '), field[2]);
+        const QDir folder(target.filePath(line.contains("-d sub") ? "sub" : ""));
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden).join(' '), field[2]);
         // --parallel 1: not one request past the missing number.
-        if (field[0].contains("--parallel 1"))
+        if (field[0].contains("--parallel 1 "))
             QCOMPARE(server.requests().filter("/s/").size(), 3);
     }
 
 private:
     HttpServer server, good{HttpServer::Tls::Good}, otherName{HttpServer::Tls::OtherName},
         expired{HttpServer::Tls::Expired}, unknown{HttpServer::Tls::UnknownAuthority};
+    HttpServer *const servers[5] = {&server, &good, &otherName, &expired, &unknown};
     TestProgramFolder program;
 };
 

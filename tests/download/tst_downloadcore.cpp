@@ -1,4 +1,3 @@
-#include "common/textfile.h"
 #include "download/fetchrules.h"
 #include "download/gazouchuushutsu.h"
 #include "download/pagetext.h"
@@ -13,19 +12,6 @@
 
 using namespace kuokuo;
 using namespace kuokuo::test;
-
-namespace {
-const QByteArray Bytes = "abc" + QByteArray(5000, 'x');
-
-// The bytes through a part file in `folder` under `path`; checked once the part file is gone.
-bool download(const QString &folder, const QString &path)
-{
-    PartFile part(folder);
-    // While the bytes arrive, no name shows that a file list lists.
-    return part.open() && part.device()->write(Bytes) == Bytes.size() &&
-           QDir(folder).entryList(QDir::Files).filter("part").isEmpty() && part.commit(path);
-}
-} // namespace
 
 // The downloader's pure components: numbered names and their patterns, the folder of an
 // address, the text of a page's bytes, the image references in that text, and the part file a
@@ -109,32 +95,40 @@ private Q_SLOTS:
 
     void decode_data()
     {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<QByteArray>("contentType");
-        QTest::addColumn<QString>("text");
-        const QString page = QStringLiteral("<p>猫の画像～①ｶﾀｶﾅ</p>");
-        const QByteArray cp932 = *encodeCp932(page), eucJp = QStringEncoder("EUC-JP")(page);
-        const QString meta =
-            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=x-sjis\">";
-        const QByteArray utf16 =
-            QStringEncoder(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom)(page);
-        QTest::newRow("header") << eucJp << QByteArray("text/html; CHARSET=\"EUC-JP\"") << page;
-        QTest::newRow("meta") << meta.toLatin1() + cp932 << QByteArray("text/html") << meta + page;
-        QTest::newRow("utf-8") << page.toUtf8() << QByteArray() << page;
-        QTest::newRow("utf-16 byte-order mark")
-            << utf16 << QByteArray("text/html; charset=Shift_JIS") << page;
-        // Without a label: what the detector finds, even in a page of a few words.
-        const QString img = QStringLiteral("<img src=\"猫の写真001.jpg\">");
-        QTest::newRow("cp932") << cp932 << QByteArray() << page;
-        for (const char *name : {"EUC-JP", "ISO-2022-JP", "Shift_JIS", "UTF-16LE", "UTF-16BE"})
-            QTest::newRow(name) << QByteArray(QStringEncoder(name)(img)) << QByteArray("text/html")
-                                << img;
+        // name|the body, piece by piece: "meta=LABEL" a meta element that declares LABEL, "far" 4
+        // KiB of blanks, else a page in that encoding ("+bom" with its byte-order mark; "img:" a
+        // page of one image name, as short as the detector may meet)|Content-Type
+        rows({"header over meta|meta=x-sjis EUC-JP|text/html; CHARSET=\"EUC-JP\"",
+              "unknown label, then meta|meta=x-sjis CP932|text/html; charset=x-unknown",
+              "unknown labels, then detection|meta=bogus UTF-8|text/html; charset=bogus",
+              "shift_jis as CP932|CP932|text/html;charset=shift_jis",
+              "UTF-8 byte-order mark|UTF-8+bom|text/html; charset=EUC-JP",
+              "UTF-16 byte-order mark|UTF-16BE+bom|text/html; charset=Shift_JIS",
+              "meta after 4 KiB, not read|far meta=x-sjis EUC-JP|", "cp932|CP932|",
+              "EUC-JP|img:EUC-JP|text/html", "ISO-2022-JP|img:ISO-2022-JP|text/html",
+              "Shift_JIS|img:Shift_JIS|text/html", "UTF-16LE|img:UTF-16LE|text/html",
+              "UTF-16BE|img:UTF-16BE|text/html"});
     }
+    // Each piece reads as written; a byte-order mark is not part of the text.
     void decode()
     {
-        QFETCH(QByteArray, body);
-        QFETCH(QByteArray, contentType);
-        QTEST(decodePage(body, contentType), "text");
+        const QString meta = "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\">";
+        QByteArray body;
+        QString text;
+        for (QString piece : row()[0].split(' ')) {
+            const bool bom = piece.endsWith("+bom"), img = piece.startsWith("img:");
+            const bool ascii = piece.startsWith("meta=") || piece == "far";
+            piece.remove("img:").remove("+bom");
+            const QString part = piece == "far" ? QString(4096, ' ')
+                                 : ascii        ? meta.arg(piece.mid(5))
+                                 : img ? QStringLiteral("<img src=\"猫の写真001.jpg\">")
+                                       : QStringLiteral("<p>猫の画像～①ｶﾀｶﾅ</p>");
+            text += part;
+            body += QStringEncoder(ascii ? "UTF-8" : qPrintable(piece),
+                                   bom ? QStringEncoder::Flag::WriteBom
+                                       : QStringEncoder::Flag::Default)(part);
+        }
+        QCOMPARE(decodePage(body, row()[1].toLatin1()), text);
     }
 
     void scan_data()
@@ -170,30 +164,33 @@ private Q_SLOTS:
 
     void commit_data()
     {
-        // name|mode of the file the bytes replace (0: none)|the folder afterwards
-        rows({"new file|0|a.jpg 5003 644", "replaced file keeps its mode|0604|a.jpg 5003 604"});
+        // name|mode of the file the bytes replace (0: none), or "shm": the part file on another
+        // file system, in /dev/shm, as when the download folder changed meanwhile|the folders
+        // afterwards
+        rows({"new file|0|a.jpg 5003 644", "replaced file keeps its mode|0604|a.jpg 5003 604",
+              "across file systems|shm|a.jpg 5003 644"});
     }
     // A committed file stays whole once its part file has gone; a replaced one keeps its mode.
+    // While the bytes arrive, no name shows that a file list lists.
     void commit()
     {
-        QTemporaryDir folder;
+        QTemporaryDir folder, shm("/dev/shm/kuokuo-XXXXXX");
+        const bool across = row()[0] == "shm";
+        if (across && (!shm.isValid() ||
+                       QStorageInfo(shm.path()).device() == QStorageInfo(folder.path()).device()))
+            QSKIP("/dev/shm and the temporary folder are one file system");
         const QString path = folder.filePath("a.jpg");
         QFile old(path);
         const int mode = row()[0].toInt(nullptr, 8);
         QVERIFY(!mode || (old.open(QIODevice::WriteOnly) && old.flush() &&
                           ::chmod(QFile::encodeName(path).constData(), mode_t(mode)) == 0));
-        QVERIFY(download(folder.path(), path));
-        QCOMPARE(listing(folder.path()), row()[1]);
-    }
-    // The download folder changed to another file system while the bytes were arriving.
-    void acrossFileSystems()
-    {
-        QTemporaryDir memory("/dev/shm/kuokuo-XXXXXX"), disk;
-        if (!memory.isValid() ||
-            QStorageInfo(memory.path()).device() == QStorageInfo(disk.path()).device())
-            QSKIP("/dev/shm and the temporary folder are one file system");
-        QVERIFY(download(memory.path(), disk.filePath("a.jpg")));
-        QCOMPARE(listing(memory.path()) + "|" + listing(disk.path()), "|a.jpg 5003 644");
+        const QString partFolder = across ? shm.path() : folder.path();
+        PartFile part(partFolder);
+        const QByteArray bytes = "abc" + QByteArray(5000, 'x');
+        QVERIFY(part.open() && part.device()->write(bytes) == bytes.size() &&
+                QDir(partFolder).entryList(QDir::Files).filter("part").isEmpty());
+        QVERIFY(part.commit(path));
+        QCOMPARE(listing(folder.path()) + listing(shm.path()), row()[1]);
     }
 };
 

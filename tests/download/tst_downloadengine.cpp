@@ -52,6 +52,7 @@ public:
     QString address;
     QStringList log, saved;
     int turn = 0, abortAfter = 0, start = 0; // start: the probe's, 0 none
+    int done = 0, total = 0;                 // the last progress
     std::function<void()> onWait = [] {};
 
     QString folderAddress() override { return address; }
@@ -66,6 +67,7 @@ public:
     void imageRefused(int, const Refusal &why) override { log << "x" + why.name + tag(why); }
     void failed(const Refusal &why) override { log << "f" + tag(why); }
     void waiting(const Refusal &why, int s) override { log << "w" + num(s) + tag(why), onWait(); }
+    void progress(int n, int of) override { done = n, total = of; }
     bool aborted() override { return abortAfter && saved.size() >= abortAfter; }
     bool ending() override { return false; }
     void speak(qint16 line) override { log << "!" + num(line); }
@@ -104,7 +106,6 @@ private Q_SLOTS:
     }
     void transfer_data();
     void transfer();
-    void abortedTransfer();
     void contentCoding_data();
     void contentCoding();
     void series_data();
@@ -134,27 +135,38 @@ void DownloadEngineTest::initTestCase()
     server.reply("/bomb.jpg", {200, 0, bomb, -1, "image/jpeg", true, {}, {}, {}, {}, {}});
     server.generated("/big.jpg", 200000);
     server.generated("/endless.jpg", -1);
+    server.generated("/huge.html", Inet::MaxBodySize + 1, "text/html");
     server.reply("/k.jpg",
                  {200, 0, body, -1, "image/jpeg", false, {}, {}, {}, {}, "Cookie: sid=abc"});
     // Slower than a byte a second, but done in seconds when nothing holds it to the limit.
     server.reply("/trickle.jpg", {200, 3, {}, -1, "image/jpeg", false, {}, seconds(3), {}, {}, {}});
     server.reply("/stall.jpg", {200, 9, {}, -1, "image/jpeg", false, {}, {}, seconds(5), {}, {}});
     server.serve("/err.html", "h");
+    // Three redirects, the first of them compressed, to a plain answer.
+    server.reply("/r1", {302, 0, {}, -1, {}, true, "/r2", {}, {}, {}, {}});
+    server.serve("/r2", ">/r3");
+    server.serve("/r3", ">/a.jpg");
 }
 
 void DownloadEngineTest::transfer_data()
 {
     // name|address: a path of the server or a whole one (%1: its host and port)|into memory, a
     // file or a device that takes nothing; into memory with a cookie given, or given and taken
-    // back|the status, or what the error says
+    // back, or stopped after 50 ms|the status, or the failure and what its error says
     rows({"gzip decoded|/page.html|memory|200", "no scheme|%1/a.jpg|file|200",
+          "three redirects, the first compressed|/r1|memory|200",
+          "connection refused, https|https://127.0.0.1:1/a.jpg|memory|connect: ",
+          "https from a plain server|https://%1/a.jpg|memory|tls: ",
+          "stopped while the server waits|/stall.jpg|stop|stopped: the transfer was stopped",
           "redirect loop|/loop|memory|redirects", "redirect to file:|/file|memory|to file: refused",
           "short body, then a clean close|/cut.jpg|file|closed",
           "gzip cut off, the response whole|/short.gz|file|cut short",
           "decompression bomb|/bomb.jpg|file|decompression bomb",
           "larger than the maximum|/big.jpg|file|larger than the maximum of 128 KiB",
           "endless body|/endless.jpg|file|larger than the maximum of 128 KiB",
-          "trickle|/trickle.jpg|file|no progress for 1 s", "write fails|/a.jpg|none|be written",
+          "a page too large|/huge.html|memory|body: the body is larger than 64 MiB",
+          "trickle|/trickle.jpg|file|no progress for 1 s",
+          "write fails, at once|/endless.jpg|none|write: the file could not be written",
           "cookie given|/k.jpg|cookie|200", "cookie taken back|/k.jpg|taken back|403"});
 }
 
@@ -163,8 +175,9 @@ void DownloadEngineTest::transfer_data()
 void DownloadEngineTest::transfer()
 {
     const QStringList field = row();
-    const QString address =
-        field[0].startsWith('/') ? server.url(field[0]) : field[0].arg(server.url("").mid(7));
+    const QString address = field[0].startsWith('/')
+                                ? server.url(field[0])
+                                : QString(field[0]).replace("%1", server.url("").mid(7));
     Inet fresh;
     if (field[2].contains("maximum"))
         fresh.setMaxFileSize(128 * 1024);
@@ -176,27 +189,22 @@ void DownloadEngineTest::transfer()
     QStringList states;
     connect(&fresh, &Inet::StateChanged, this,
             [&](qint16 state) { states << QString::number(state); });
+    if (field[1] == "stop")
+        QTimer::singleShot(50, &fresh, [&] { fresh.abort(); });
     QBuffer file;
     file.open(field[1] == "file" ? QIODevice::WriteOnly : QIODevice::ReadOnly);
     const InetResponse response = field[1] == "file" || field[1] == "none"
                                       ? fresh.fetchInto(address, file)
                                       : fresh.fetch(address);
-    const QString got = response.ok ? QString::number(response.status) : response.error;
+    const QString got = response.ok ? num(response.status)
+                                    : Failures.at(int(response.failure)) + ": " + response.error;
     QVERIFY2(got.contains(field[2]), qPrintable(got));
     if (response.ok && response.status == 200) // into memory or into the file
         QCOMPARE(response.bytes + file.data(), HttpServer::content(70000));
     const QString all = states.join(' ');
     QVERIFY2(all.startsWith("1 2 3 ") && all.endsWith(response.ok ? " 4 5 6 7 8 12" : " 11"),
              qPrintable(all));
-}
-
-// The wait keeps the event loop running: a timer aborts the transfer, and the Inet goes on.
-void DownloadEngineTest::abortedTransfer()
-{
-    QTimer::singleShot(50, &inet, [&] { inet.abort(); });
-    QCOMPARE(inet.fetch(server.url("/stall.jpg")).error, "the transfer was stopped");
-    QVERIFY(!inet.busy());
-    QVERIFY(inet.fetch(server.url("/a.jpg")).ok);
+    QVERIFY(!fresh.busy());
 }
 
 void DownloadEngineTest::contentCoding_data()
@@ -204,7 +212,7 @@ void DownloadEngineTest::contentCoding_data()
     // name|Content-Encoding|the body: gzip, zlib or raw; "+" two gzip members, "-" cut short,
     // "!" a damaged check sum, "?" bytes after the end; "large": 17 MiB that do not compress|
     // bytes a piece (0: all; r: cut anywhere, many times over)|how it ended
-    rows({"gzip|gzip|gzip|0|whole", "gzip, a byte at a time|X-Gzip|gzip|1|whole",
+    rows({"gzip, a byte at a time|X-Gzip|gzip|1|whole",
           "two gzip members, cut anywhere|gzip|gzip+|r|whole",
           "deflate in zlib's frame, cut anywhere|deflate|zlib|r|whole",
           "deflate without a frame, cut anywhere|Deflate|raw|r|whole",
@@ -265,12 +273,9 @@ void DownloadEngineTest::series_data()
 {
     // name|what numbers first, first + 1 … answer|first|last|"pN" N requests at once, "aN"
     // abort after N files, "a" abort at a wait, "r" no Referer|log
-    rows({"short file|4000 4000 120 4000 4000 4000 4000|1|100|p6|+1 +2 -3 !11 =missing",
-          "3000 is a file, 2999 is not|3000 2999 4000 4000|1|9|p6|+1 -2 !11 =missing",
-          "410|e410 4000 4000|1|9|p6|-1/410 !11 =missing",
+    rows({"3000 is a file, 2999 is not|3000 2999 4000 4000 4000 4000|1|100|p6|+1 -2 !11 =missing",
           "500|4000 4000 e500 4000|1|9|p3|+1 +2 -3/500 !11 =missing",
-          "to the last|4000 4000 4000|0|1|p6|+0 +1 =last",
-          "first above last|4000|5|4|p6|=last",
+          "to the last|4000 4000 4000|0|1|p6|+0 +1 =last", "first above last|4000|5|4|p6|=last",
           "abort|4000 4000 4000 4000 4000 4000 4000 4000|1|9|p6 a2|+1 +2 =abort",
           "cut off before a file|R 4000|1|2|p6|f/cut =failed",
           "cut off after a file|4000 R 4000|1|3|p6|+1 f/cut !23 =failed",
@@ -284,8 +289,7 @@ void DownloadEngineTest::series_data()
           "busy: seconds, a date|b1,4000 t-,4000|1|2|p6|w1/503 +1 w0/429 +2 =last",
 
           "reset before the first byte|Z,4000|1|1|p6|w1/connect +1 =last",
-          "still busy, the later files wait|4000 b0,b0,b0 4000|1|3|p6|"
-          "+1 w0/503 w0/503 -2/503 !11 =missing",
+          "still busy, later wait|4000 b0,b0,b0 4000|1|3|p6|+1 w0/503 w0/503 -2/503 !11 =missing",
           "abort during a wait|t+ 4000|1|2|p6 a|w60/429 =abort"});
 }
 
@@ -319,6 +323,10 @@ void DownloadEngineTest::series()
     const auto end = engine->numberedRun(pattern, place, first, last);
 
     QCOMPARE((host->log << ended(int(end), RunEnds)).join(' '), field[4]);
+    // The progress counts every number handled, a missing one too, of the whole range.
+    QCOMPARE(num(host->done) + "/" + num(host->total),
+             num(host->log.filter(QRegularExpression("^[-+]")).size()) + "/" +
+                 num(std::max(0, last - first + 1)));
     QVERIFY(clock.elapsed() < 10000); // an abort ends a wait at once
     QCOMPARE(QDir(host->folder.path()).entryList(QDir::Files | QDir::Hidden), host->saved);
     for (const QString &saved : host->saved) {
@@ -384,6 +392,7 @@ void DownloadEngineTest::extraction()
         host->log << ended(int(engine->extract(page, true)), "done none failed ended");
     }
     QCOMPARE(host->log.join(' '), field[4]);
+    QCOMPARE(host->done, host->log.filter(QRegularExpression("^[ix]")).size());
     host->saved.removeDuplicates();
     host->saved.sort();
     QCOMPARE(QDir(host->folder.path()).entryList(QDir::Files | QDir::Hidden), host->saved);

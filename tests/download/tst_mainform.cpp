@@ -6,7 +6,6 @@
 #include "support/rows.h"
 #include "support/session.h"
 
-#include <QNetworkCookie>
 #include <QStatusBar>
 
 using namespace kuokuo;
@@ -27,11 +26,6 @@ private Q_SLOTS:
              QString("a001 a002 a003 a004 a005 pic00 pic01 pic02 pic03").split(' '))
             server.generated("/s/" + name + ".jpg", 4000);
         server.file("/s/p.html", "<img src=pic01.jpg><img src=gone.gif>", "text/html");
-        // Behind a login, and for the navigator's browser only.
-        server.serve("/s/a004.jpg", "k4000");
-        server.reply(
-            "/s/a005.jpg",
-            {200, 4000, {}, -1, "image/jpeg", false, {}, {}, {}, {}, "User-Agent: Navigator/1"});
         // Busy for a minute, unless the user ends the wait.
         server.reply("/s/b001.jpg",
                      {503, 9, {}, -1, "text/plain", false, {}, {}, {}, "Retry-After: 60", {}});
@@ -141,21 +135,16 @@ void MainFormTest::texts()
         "要求処理が完了し、すべてのデータが受信されましたにゃあ。");
 }
 
-// The window sends the cookies and the User-Agent of the navigator's browser profile. A pattern
-// that is no plain file name is refused by the cat, and nothing is written. A double-click makes
-// a pattern of a name. An abort lets the current number finish and ends the
-// run before the next one, and a start button does nothing meanwhile. The user starts again with
-// Enter in TURL: the run hides the upper frame, starts at TInit rounded half to even and ends at
-// the first missing file, with TFile showing its name and the status line why it is missing.
-// A window closed while a slow server holds a file ends the run at once and quietly, leaving no
-// part behind, and goes once the run has unwound; the abort button and the close end a wait for a
-// busy server at once; a new one starts from its design.
+// A pattern that is no plain file name is refused by the cat, and nothing is written. A
+// double-click makes a pattern of a name. An abort lets the current number finish and ends the run
+// before the next one, and a start button does nothing meanwhile. The user starts again with Enter
+// in TURL: the run hides the upper frame, starts at TInit rounded half to even and ends at the
+// first missing file, with TFile showing its name and the status line why it is missing. A window
+// closed while a slow server holds a file ends the run at once and quietly, leaving no part behind,
+// and goes once the run has unwound; the abort button and the close end a wait for a busy server at
+// once; a new one starts from its design.
 void MainFormTest::series()
 {
-    QNetworkCookie cookie("sid", "abc");
-    cookie.setDomain("127.0.0.1");
-    form->cookieAdded(cookie);
-    form->useUserAgent("Navigator/1");
     type("TURL", server.url("/s/"));
     type("TFile", "../a???.jpg");
     click("CGet");

@@ -1,10 +1,12 @@
 #include "common/textfile.h"
 #include "mascot/serihu.h"
+#include "support/rows.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kuokuo;
+using namespace kuokuo::test;
 
 class SerihuTest : public QObject
 {
@@ -12,23 +14,20 @@ class SerihuTest : public QObject
 private Q_SLOTS:
     void load_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("read"); // lines 1 to `read` hold the file's words, the rest stay
-        QTest::newRow("whole file") << linesFile("B") << true << 25;
-        QTest::newRow("no closing line: read, yet a failure")
-            << linesFile("B", false) << false << 25;
-        QTest::newRow("shorter than 25 lines")
-            << linesFile("B").left(linesFile("B").indexOf("\"p6")) << false << 5;
+        // name|whether it reads (the file has its closing line)|lines 1 to this one hold the
+        // file's words, the rest stay (the file ends before the next)
+        rows({"whole file|1|25", "no closing line: read, yet a failure|0|25",
+              "shorter than 25 lines|0|5"});
     }
     void load()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, read);
+        const int read = row()[1].toInt();
+        QByteArray bytes = linesFile("B", row()[0] == "1");
+        bytes.truncate(read < 25 ? bytes.indexOf("\"p6") : bytes.size());
         Serihuhyou table;
         QVERIFY(saveFileAtomically(m_path, linesFile("A")) && table.serihuyomikomi(m_path));
         QVERIFY(saveFileAtomically(m_path, bytes));
-        QTEST(table.serihuyomikomi(m_path), "ok");
+        QCOMPARE(table.serihuyomikomi(m_path), row()[0] == "1");
         for (int n = 1; n <= 25; ++n)
             QCOMPARE(table.entry(n).picture + " " + table.entry(n).text,
                      QStringLiteral("p%1.gif %2%1, にゃあ")

@@ -257,6 +257,21 @@ private Q_SLOTS:
                  field.mid(4).join('|'));
     }
 
+    void pageImages_data()
+    {
+        // name|the download folder (%1: one that is there)|what the cat says after Ctrl+Shift+S
+        rows({"none on the page|%1|このページには保存できるJPEGやGIFの画像がないにゃあ",
+              "the folder is gone|/no/such/folder|ダウンロード先のフォルダーが見つからないにゃあ。"
+              "「ダウンロード先フォルダー設定」でえらびなおしてにゃあ"});
+    }
+    void pageImages()
+    {
+        Forms::instance<dlform>()->setFolder(QString(row()[0]).replace("%1", m_download.path()));
+        QVERIFY(typeInto(box(), "typed"));
+        press("{Ctrl+Shift+S}");
+        QTRY_COMPARE(words(Forms::loaded<kuokuoform>()), row()[1]);
+    }
+
     void startUpSplitsAndShowsTheStartPage()
     {
         prepareStart();

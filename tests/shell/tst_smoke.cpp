@@ -8,8 +8,10 @@
 #include "support/session.h"
 
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
+#include <QStatusBar>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -105,6 +107,80 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.readAll() ==
                 (whole ? HttpServer::generatedContent("/neko.zip", Size) : "old"));
+    }
+    void pageImages_data()
+    {
+        // name|how the user asks|what the user does while the save runs
+        rows({"Ctrl+Shift+S, again while it runs|{Ctrl+Shift+S}|{Ctrl+Shift+S}",
+              "the page's context menu|menu|", "the navigator ends meanwhile|{Ctrl+Shift+S}|end"});
+    }
+    // The images the page shows now, built by its script and lazy ones too, each once, fetched
+    // as the browser fetches them: the page as Referer, its cookie, its User-Agent.
+    void pageImages()
+    {
+        const QString ask = row()[0], meanwhile = row()[1];
+        const QTemporaryDir folder;
+        Forms::instance<dlform>()->setFolder(folder.path());
+        // Some only with the page as Referer, with the page's cookie, to the browser's User-Agent.
+        const QStringList images = QString("lazy1.jpg=4000 lazy2.gif=4001 big.gif=4002 a.jpg=g4003 "
+                                           "b.gif=k4004 c.jpg=4005 d.JPG=4006 e.gif=e404")
+                                       .split(' ');
+        for (const QString &image : images)
+            server.serve("/g/" + image.section('=', 0, 0), image.section('=', 1),
+                         server.url("/g/page.html?x=1").toUtf8());
+        server.reply("/g/c.jpg", {200, 4005, {}, -1, "image/jpeg", false, {}, {}, {}, {}, agent()});
+        server.delay(std::chrono::seconds(meanwhile == "end" ? 60 : 1), "/g/lazy1.jpg");
+        const QByteArray gif = "<img src=data:image/gif;base64,R0lGODlhAQABAAAAACw=";
+        server.file(
+            "/g/page.html",
+            "<img data-src=lazy1.jpg>" + gif + " data-src=lazy2.gif>" + gif +
+                "><img data-srcset='s.jpg 1x, big.gif 2x'><script>document.cookie='sid=abc';"
+                "for(const name of "
+                "['a.jpg','b.gif','c.jpg','d.JPG?w=1','e.gif','f.png','cgi-bin/n.gif',"
+                "'a.jpg'])document.body.append(Object.assign(new Image,{src:name}));onload=()=>"
+                "document.title='gallery'</script>",
+            Html);
+        go("/g/page.html?x=1", "gallery");
+        QTRY_VERIFY(!browserCookies().isEmpty());
+        server.clearRequests();
+        QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, QPoint(5, 300));
+        QTimer during; // acts from inside the save's wait
+        connect(&during, &QTimer::timeout, this, [&] {
+            if (!server.requests().contains("/g/lazy1.jpg") || !during.isActive())
+                return;
+            during.stop();
+            meanwhile == "end" ? trigger(m_window, "end") : (void)press(meanwhile);
+        });
+        during.start(20);
+        if (ask == "menu") {
+            QMenu *menu = nullptr;
+            QTest::mouseClick(view()->focusProxy(), Qt::RightButton, {}, QPoint(5, 300));
+            QTRY_VERIFY((menu = qobject_cast<QMenu *>(QApplication::activePopupWidget())));
+            QAction *item = menu->findChild<QAction *>("saveShownImages");
+            QCOMPARE(item->text(), QStringLiteral("このページの画像をほぞんする"));
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        } else {
+            press(ask);
+        }
+        if (meanwhile == "end") { // the farewell stays, nothing is left in the folder
+            QTRY_VERIFY_WITH_TIMEOUT(!m_window, 20000);
+            QVERIFY(Forms::loaded<kuokuoform>()->shownLine() == 7 && listing(folder.path()) == "");
+            return;
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(
+            words(Forms::loaded<kuokuoform>()),
+            QStringLiteral("このページの画像を 7 こ保存したにゃあ（保存できなかった画像が 1 こある"
+                           "にゃあ：e.gif はサーバーにことわられたにゃあ（404 Not Found））"),
+            20000);
+        // Each once, in spite of the repeat and the key pressed again (by then); no data:, no PNG.
+        QCOMPARE(server.requests().filter("/g/").size() + int(during.isActive()), 8);
+        for (const QString &image : images.mid(0, 7)) {
+            const QString name = image.section('=', 0, 0);
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly) &&
+                    file.readAll() ==
+                        HttpServer::generatedContent("/g/" + name, image.right(4).toInt()));
+        }
     }
     void questions_data()
     {
@@ -224,6 +300,32 @@ private Q_SLOTS:
         press("{F5}"); // the page itself again
         QVERIFY(titled("page"));
     }
+    // Opened from the navigator, the download window fetches as the browser does: with its
+    // User-Agent, and with its cookies, kept current while the window is open.
+    void theDownloadWindow()
+    {
+        server.reply(
+            "/dl/login",
+            {200, 0, "<title>in</title>", -1, Html, false, {}, {}, {}, "Set-Cookie: sid=abc", {}});
+        server.reply(
+            "/dl/in",
+            {200, 0, "<title>in</title><img src=k.jpg>", -1, Html, false, {}, {}, {}, {}, agent()});
+        server.file("/dl/out",
+                    "<title>out</title><script>document.cookie='sid=;max-age=0'</script>", Html);
+        server.serve("/dl/k.jpg", "k4000");
+        go("/dl/login", "in");
+        go("/dl/in", "in");
+        trigger(m_window, "filedl");
+        click(Forms::loaded<MainForm>(), "CGet2");
+        QCOMPARE(QFileInfo(QDir::home().filePath("k.jpg")).size(), 4000); // the home here
+        const int cookies = browserCookies().size();
+        go("/dl/out", "out"); // the user logs out in the navigator
+        QTRY_COMPARE(browserCookies().size(), cookies - 1);
+        click(Forms::loaded<MainForm>(), "CGet2");
+        QCOMPARE(Forms::loaded<MainForm>()->findChild<QStatusBar *>("SB")->currentMessage(),
+                 QStringLiteral("終了にゃあ．（保存できなかった画像が 1 こあるにゃあ：k.jpg は"
+                                "サーバーにことわられたにゃあ（403 Forbidden））"));
+    }
     void theProfile()
     {
         FakeDialogs dialogs;
@@ -301,6 +403,11 @@ private:
         return qobject_cast<QWebEngineView *>(m_window->brwWebBrowser()->widget());
     }
     void run(const QString &script) { view()->page()->runJavaScript(script); }
+    // What a request needs to come from the browser.
+    static QByteArray agent()
+    {
+        return "User-Agent: " + browserProfile()->httpUserAgent().toUtf8();
+    }
 
     HttpServer server;
     std::optional<TestProgramFolder> m_folder;

@@ -67,6 +67,9 @@ public:
     void Find(const QString &t, bool back) override { m_log << "Find|" + t + (back ? "|1" : "|0"); }
     void ExitFullScreen() override { Q_EMIT FullScreenRequested(false); }
     void ShowHtml(const QString &) override {}
+    void ReadShownImages() override { Q_EMIT ShownImagesRead({true, {}, url, {}}); }
+    QByteArray UserAgent() const override { return "FakeBrowser/1"; }
+    void FollowCookies(QObject *, CookieHandler, CookieHandler) override {}
 
     // The page finished loading: the control reports its title and address.
     void finish(const QString &title, const QString &address)

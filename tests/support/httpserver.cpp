@@ -79,24 +79,16 @@ const Certificate &authority()
     return made;
 }
 
+// The certificate a server of that kind presents.
 const Certificate &certificate(HttpServer::Tls tls)
 {
     constexpr const char *Local = "IP:127.0.0.1,DNS:localhost";
     static const Certificate stranger("Unknown test authority", nullptr, -1, 2);
-    static const Certificate good("127.0.0.1", Local, -1, 1, &authority());
-    static const Certificate other("other.example", "DNS:other.example", -1, 1, &authority());
-    static const Certificate expired("127.0.0.1", Local, -3, -1, &authority());
-    static const Certificate unknown("127.0.0.1", Local, -1, 1, &stranger);
-    switch (tls) {
-    case HttpServer::Tls::OtherName:
-        return other;
-    case HttpServer::Tls::Expired:
-        return expired;
-    case HttpServer::Tls::UnknownAuthority:
-        return unknown;
-    default:
-        return good;
-    }
+    static const Certificate made[] = {{"127.0.0.1", Local, -1, 1, &authority()},
+                                       {"other.example", "DNS:other.example", -1, 1, &authority()},
+                                       {"127.0.0.1", Local, -3, -1, &authority()},
+                                       {"127.0.0.1", Local, -1, 1, &stranger}};
+    return made[std::max(0, int(tls) - 1)]; // Good, OtherName, Expired, UnknownAuthority
 }
 // "Name: value" as its two parts.
 std::pair<std::string, std::string> header(const QByteArray &line)
@@ -151,14 +143,14 @@ struct HttpServer::State
             reply = {401, 18, "<title>401</title>", -1, "text/html", false, {}, {}, {}, {}, {}};
         }
         response.status = reply.status;
-        if (!reply.location.isEmpty())
-            return response.set_redirect(reply.location.toStdString(), reply.status);
-        if (reply.gzip)
+        if (reply.gzip) // a redirect too may say so
             response.set_header("Content-Encoding", "gzip");
         if (reply.cutAt >= 0) // a validator, as real servers give one: a browser then resumes
             response.set_header("ETag", "\"cut\"");
         if (const auto [name, value] = header(reply.header); !name.empty())
             response.set_header(name, value);
+        if (!reply.location.isEmpty())
+            return response.set_redirect(reply.location.toStdString(), reply.status);
         if (reply.size < 0)
             return response.set_chunked_content_provider(
                 reply.type.toStdString(),
