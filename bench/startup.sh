@@ -38,7 +38,7 @@ navigator_window=() navigator_page=() bare_window=() bare_page=()
 run_navigator() {
     local folder=$work/run$1
     mkdir -p "$folder"
-    cp "$navigator" "$folder/"
+    cp "$navigator" "$folder/kuokuonavi"
     read -r w p < <(measure "$folder/kuokuonavi")
     navigator_window+=("$w") navigator_page+=("$p")
     echo "run $1: navigator window $w ms, page $p ms"
@@ -50,7 +50,7 @@ run_bare() {
 }
 # A first start of each warms the system's caches for both; it is not counted.
 measure "$bare" "$work/page/kuokuonavi.html" >/dev/null
-mkdir -p "$work/warm" && cp "$navigator" "$work/warm/" && measure "$work/warm/kuokuonavi" >/dev/null
+mkdir -p "$work/warm" && cp "$navigator" "$work/warm/kuokuonavi" && measure "$work/warm/kuokuonavi" >/dev/null
 for run in $(seq "$runs"); do
     if ((run % 2)); then run_navigator "$run"; run_bare "$run"; else run_bare "$run"; run_navigator "$run"; fi
 done
