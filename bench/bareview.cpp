@@ -1,6 +1,7 @@
 // The peer of bench/startup.sh: a bare web view showing a page file, placed as the navigator
 // places its own (a window of the navigator's size with a menu bar, the view at the same place),
 // with the same settings of the web engine. Usage: bench_bareview PAGE
+#include "common/logging.h"
 #include "shell/browserlayout.h"
 
 #include <QApplication>
@@ -15,11 +16,15 @@ using namespace kuokuo;
 
 int main(int argc, char *argv[])
 {
+    // The same trace as the navigator's (QT_LOGGING_RULES=kuokuo.ui.debug=true), step by step.
+    traceStartup("main");
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    traceStartup("application");
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("qt.webenginecontext.info=false\nkuokuo.*.debug=false"));
     if (argc < 2)
         return 2;
     QMainWindow window;
@@ -33,9 +38,12 @@ int main(int argc, char *argv[])
     const BrowserLayout layout =
         formResizeLayout(BrowserTwips::ClientWidth, BrowserTwips::ClientHeight);
     auto *view = new QWebEngineView(client);
+    traceStartup("browser engine");
     view->setGeometry(pixels(BrowserTwips::BrowserLeft), pixels(BrowserTwips::BrowserTop),
                       pixels(layout.browserWidth), pixels(layout.browserHeight));
     view->load(QUrl::fromLocalFile(QString::fromLocal8Bit(argv[1])));
+    traceStartup("start page asked for");
     window.show();
+    traceStartup("shown");
     return QApplication::exec();
 }

@@ -356,19 +356,21 @@ void frmBrowser::Form_Load()
     if (!inibunkatsu(ProgramFolder::path()))
         return;
     traceStartup("settings split");
+    // The start page is asked for first: the engine loads it while the window is laid out and
+    // shown, and nothing of either is painted before this handler returns.
+    StartingAddress = ProgramFolder::file(FileNames::StartPage);
+    m_timTimer->start();
+    m_browser->Navigate(StartingAddress);
+    traceStartup("start page asked for");
     show();
-    traceStartup("shown");
     m_tbToolBar->update();
     Form_Resize();
-    StartingAddress = ProgramFolder::file(FileNames::StartPage);
     adoresuyomikomi();
     m_comboTwips.moveTo(BrowserTwips::ComboStartLeft,
                         m_labelTwips.top() + m_labelTwips.height() + 15);
     placeControls();
     m_cboAddress->setEditText(StartingAddress);
-    m_timTimer->start();
-    m_browser->Navigate(StartingAddress);
-    traceStartup("start page asked for");
+    traceStartup("shown");
 }
 
 void frmBrowser::end_Click()
