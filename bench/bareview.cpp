@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include <unistd.h>
@@ -37,7 +38,14 @@ int main(int argc, char *argv[])
                   pixels(BrowserTwips::ClientHeight) + window.menuBar()->sizeHint().height());
     const BrowserLayout layout =
         formResizeLayout(BrowserTwips::ClientWidth, BrowserTwips::ClientHeight);
-    auto *view = new QWebEngineView(client);
+    // A second argument: a lasting profile kept in that folder, set up as the navigator's is.
+    QWebEngineProfile *profile = nullptr;
+    if (argc > 2) {
+        profile = new QWebEngineProfile(QStringLiteral("bare"), &app);
+        profile->setPersistentStoragePath(QString::fromLocal8Bit(argv[2]));
+        profile->setCachePath(QString::fromLocal8Bit(argv[2]) + QStringLiteral("/Cache"));
+    }
+    auto *view = profile ? new QWebEngineView(profile, client) : new QWebEngineView(client);
     traceStartup("browser engine");
     view->setGeometry(pixels(BrowserTwips::BrowserLeft), pixels(BrowserTwips::BrowserTop),
                       pixels(layout.browserWidth), pixels(layout.browserHeight));
@@ -45,5 +53,7 @@ int main(int argc, char *argv[])
     traceStartup("start page asked for");
     window.show();
     traceStartup("shown");
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    delete view;
+    return status;
 }
