@@ -18,12 +18,14 @@
 int main(int argc, char *argv[])
 {
     // The end of the session must save even when it comes while the program starts.
+    kuokuo::traceStartup("main");
     kuokuo::SignalWatcher::catchEarly(kuokuo::SessionEnd::endingSignals());
     // Qt WebEngine refuses to start its sandbox as root; a normal user keeps it.
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    kuokuo::traceStartup("application");
     // The web engine's start-up report and the program's own debug trace (QT_LOGGING_RULES
     // turns it on) are for developers, not for the user's terminal.
     QLoggingCategory::setFilterRules(
@@ -45,7 +47,9 @@ int main(int argc, char *argv[])
     kuokuo::SessionEnd sessionEnd;
     if (!sessionEnd.watchSignals())
         qCWarning(kuokuo::lcUi) << "the end of the session cannot be caught: it will not save";
+    kuokuo::traceStartup("settings of the application");
     kuokuo::startNavigator();
+    kuokuo::traceStartup("navigator started");
     const int status = QApplication::exec();
 
     // Windows still open go before the application object, the web view's page before its

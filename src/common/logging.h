@@ -10,4 +10,8 @@ Q_DECLARE_LOGGING_CATEGORY(lcFiles) // kuokuo.files: the program's own files and
 Q_DECLARE_LOGGING_CATEGORY(lcNet)   // kuokuo.net: transfers
 Q_DECLARE_LOGGING_CATEGORY(lcUi)    // kuokuo.ui: windows
 
+// Notes how long after the program's start it reached `step` (kuokuo.ui, debug): where the time
+// of the start-up goes.
+void traceStartup(const char *step);
+
 } // namespace kuokuo

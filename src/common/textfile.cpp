@@ -2,14 +2,20 @@
 
 #include "common/logging.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTemporaryFile>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kuokuo {
 
@@ -206,25 +212,41 @@ mode_t modeOfWrittenFile(const QString &path)
     return 0666 & ~umask;
 }
 
-bool saveFileAtomically(const QString &path, QByteArrayView bytes)
+bool saveFileAtomically(const QString &path, QByteArrayView bytes, Durability durability)
 {
-    QSaveFile file(path);
-    bool written =
-        file.open(QIODevice::WriteOnly) && file.write(bytes.data(), bytes.size()) == bytes.size();
-    // write() only buffers, and commit() renames the file into place even when its last flush
-    // failed (a full disk): the flush is checked here, before anything is renamed.
-    written = written && file.flush() && file.error() == QFileDevice::NoError &&
-              ::fchmod(file.handle(), modeOfWrittenFile(path)) == 0;
+    const QFileInfo target(path);
+    QTemporaryFile file(
+        target.dir().filePath(QLatin1Char('.') + target.fileName() + QStringLiteral(".XXXXXX")));
+    // write() only buffers: the flush is checked before anything is renamed, so that a full
+    // disk leaves the old file as it was.
+    const bool written = file.open() && file.write(bytes.data(), bytes.size()) == bytes.size() &&
+                         file.flush() && ::fchmod(file.handle(), modeOfWrittenFile(path)) == 0 &&
+                         (durability == Durability::Unsynced || ::fdatasync(file.handle()) == 0);
     if (!written) {
-        qCWarning(lcFiles) << "cannot write" << path << file.errorString();
-        file.cancelWriting();
+        qCWarning(lcFiles) << "cannot write" << path << file.errorString() << std::strerror(errno);
         return false;
     }
-    if (!file.commit()) {
-        qCWarning(lcFiles) << "cannot replace" << path << file.errorString();
+    if (!renameOver(file.fileName(), path)) {
+        qCWarning(lcFiles) << "cannot replace" << path << std::strerror(errno);
         return false;
     }
+    file.setAutoRemove(false);
     return true;
+}
+
+void syncInBackground(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    std::thread([paths] {
+        for (const QString &path : paths) {
+            const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+            if (fd >= 0) {
+                ::fdatasync(fd);
+                ::close(fd);
+            }
+        }
+    }).detach();
 }
 
 QString trimSpaces(QStringView text)

@@ -87,9 +87,18 @@ bool renameOver(const QString &from, const QString &to);
 // Whether a write failed with this errno because the disk (or what the file may take) is full.
 bool isDiskFull(int error);
 
+// Whether a save waits until its bytes are on the disk. A file that can be made again from
+// another one (the working files from the settings file, the content from the program) need
+// not: the rename still makes it appear only whole, and the wait costs the start-up.
+enum class Durability { Synced, Unsynced };
+
 // Replaces `path` with `bytes` through a temporary file in the same folder and a rename, so a
 // failure (a full disk included) leaves the old file whole and returns false. A new file gets
 // 0666 less the umask; a replaced file keeps its mode.
-[[nodiscard]] bool saveFileAtomically(const QString &path, QByteArrayView bytes);
+[[nodiscard]] bool saveFileAtomically(const QString &path, QByteArrayView bytes,
+                                      Durability durability = Durability::Synced);
+
+// Puts the files at `paths` on the disk from another thread, without waiting for it.
+void syncInBackground(const QStringList &paths);
 
 } // namespace kuokuo

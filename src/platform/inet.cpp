@@ -3,6 +3,7 @@
 #include "common/logging.h"
 #include "common/textfile.h"
 #include "platform/contentdecoder.h"
+#include "platform/curllibrary.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -686,6 +687,13 @@ std::unique_ptr<InetTransfer> Inet::start(const QString &address, QIODevice *sin
         t.finished = true;
         t.response.failure = InetFailure::NotWebAddress;
         t.response.error = QStringLiteral("not a web address: %1").arg(address);
+        t.states.push_back(icError);
+        return transfer;
+    }
+    if (!curlLibraryLoaded()) { // an installation without libcurl: every transfer says so
+        t.finished = true;
+        t.response.failure = InetFailure::Other;
+        t.response.error = QStringLiteral("libcurl cannot be opened");
         t.states.push_back(icError);
         return transfer;
     }

@@ -111,7 +111,9 @@ frmBrowser::frmBrowser(QWidget *parent)
     buildToolBar();
     buildAddressStrip();
 
+    traceStartup("toolbar and address box");
     m_browser = createBrowserEngine(m_client);
+    traceStartup("browser engine");
     connect(m_browser, &BrowserEngine::DownloadComplete, this,
             &frmBrowser::brwWebBrowser_DownloadComplete);
     connect(m_browser, &BrowserEngine::LoadStarted, this, &frmBrowser::updateEscape);
@@ -353,17 +355,22 @@ void frmBrowser::Form_Load()
     // The close command is gone from the window's make (see the constructor and closeEvent).
     if (!inibunkatsu(ProgramFolder::path()))
         return;
+    traceStartup("settings split");
+    // The start page is asked for first: the engine loads it while the window is laid out and
+    // shown, and nothing of either is painted before this handler returns.
+    StartingAddress = ProgramFolder::file(FileNames::StartPage);
+    m_timTimer->start();
+    m_browser->Navigate(StartingAddress);
+    traceStartup("start page asked for");
     show();
     m_tbToolBar->update();
     Form_Resize();
-    StartingAddress = ProgramFolder::file(FileNames::StartPage);
     adoresuyomikomi();
     m_comboTwips.moveTo(BrowserTwips::ComboStartLeft,
                         m_labelTwips.top() + m_labelTwips.height() + 15);
     placeControls();
     m_cboAddress->setEditText(StartingAddress);
-    m_timTimer->start();
-    m_browser->Navigate(StartingAddress);
+    traceStartup("shown");
 }
 
 void frmBrowser::end_Click()

@@ -40,7 +40,9 @@ frmBrowser *startNavigator()
     // Without its content the navigator still starts: no start page, and the cat without lines.
     if (!Content::installMissing(ProgramFolder::path()))
         qCWarning(lcFiles) << "content is missing in" << ProgramFolder::path();
+    traceStartup("content");
     frmBrowser *window = Forms::instance<frmBrowser>();
+    traceStartup("window built");
     window->Form_Load();
     // The start-up window shows even when its load stopped early.
     window->show();

@@ -28,7 +28,9 @@ bool inibunkatsu(const QString &folder)
     if (!settings.open(ProgramFolder::join(folder, FileNames::Settings)))
         return false;
     for (const QString &name : workingFiles()) {
-        if (!saveFileAtomically(ProgramFolder::join(folder, name), readSection(settings)))
+        // The settings file stays as it was: a working file lost to a crash is split again.
+        if (!saveFileAtomically(ProgramFolder::join(folder, name), readSection(settings),
+                                Durability::Unsynced))
             return false;
     }
     return true;
