@@ -8,7 +8,6 @@
 #include "download/updown.h"
 #include "mascot/kuokuoform.h"
 #include "mascot/serihu.h"
-#include "platform/browserprofile.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/forms.h"
@@ -227,21 +226,6 @@ QStatusBar *MainForm::buildStatusBar()
     m_SB->addPermanentWidget(m_ProgressBar1);
     connect(m_SB, &QStatusBar::messageChanged, m_SB, &QWidget::setToolTip);
     return m_SB;
-}
-
-void MainForm::useUserAgent(const QByteArray &userAgent)
-{
-    m_Inet->setUserAgent(userAgent);
-}
-
-void MainForm::cookieAdded(const QNetworkCookie &cookie)
-{
-    m_Inet->addCookie(inetCookie(cookie));
-}
-
-void MainForm::cookieRemoved(const QNetworkCookie &cookie)
-{
-    m_Inet->removeCookie(inetCookie(cookie));
 }
 
 void MainForm::openPage(const QString &address)

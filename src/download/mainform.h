@@ -6,7 +6,6 @@
 #include <QWidget>
 
 class QGroupBox;
-class QNetworkCookie;
 class QLabel;
 class QLayout;
 class QLineEdit;
@@ -46,12 +45,9 @@ public:
     // True while a click runs a transfer.
     bool running() const { return m_running; }
 
-    // The navigator's browser profile, so that the window fetches what the user sees after a
-    // login: its User-Agent, and its cookies as its cookie store reports them (after
-    // loadAllCookies, every cookieAdded and cookieRemoved while the window is open).
-    void useUserAgent(const QByteArray &userAgent);
-    void cookieAdded(const QNetworkCookie &cookie);
-    void cookieRemoved(const QNetworkCookie &cookie);
+    // The window's transfers: opened from the navigator, they fetch as its browser does, so that
+    // the window gets what the user sees after a login.
+    Inet &transfers() { return *m_Inet; }
 
     // The status line's text for a transfer state, or nothing for an unknown state.
     static std::optional<QString> stateText(int state);

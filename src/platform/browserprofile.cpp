@@ -1,5 +1,6 @@
 #include "platform/browserprofile.h"
 
+#include "platform/browserengine.h"
 #include "platform/inet.h"
 
 #include <QCoreApplication>
@@ -128,6 +129,9 @@ void releaseBrowserProfile()
     delete profile().data();
 }
 
+namespace {
+// A cookie of the browser's store as the downloader's transfers keep it: a domain with a leading
+// dot takes in its subdomains, one without names its host alone.
 InetCookie inetCookie(const QNetworkCookie &cookie)
 {
     const QDateTime expires = cookie.expirationDate();
@@ -138,6 +142,16 @@ InetCookie inetCookie(const QNetworkCookie &cookie)
             cookie.isSecure(),
             cookie.isHttpOnly(),
             cookie.isSessionCookie() ? 0 : std::max(qint64(1), expires.toSecsSinceEpoch())};
+}
+
+} // namespace
+
+void fetchAsBrowser(BrowserEngine &browser, Inet &inet, QObject *receiver)
+{
+    inet.setUserAgent(browser.UserAgent());
+    browser.FollowCookies(
+        receiver, [&inet](const QNetworkCookie &cookie) { inet.addCookie(inetCookie(cookie)); },
+        [&inet](const QNetworkCookie &cookie) { inet.removeCookie(inetCookie(cookie)); });
 }
 
 } // namespace kuokuo

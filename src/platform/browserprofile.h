@@ -3,11 +3,13 @@
 #include <QList>
 
 class QNetworkCookie;
+class QObject;
 class QWebEngineProfile;
 
 namespace kuokuo {
 
-struct InetCookie;
+class BrowserEngine;
+class Inet;
 
 // The one browser profile of the program, shared by every web view and by whatever fetches on
 // the browser's behalf (its user agent, its cookie store): logins, local storage, cache and
@@ -24,8 +26,9 @@ QList<QNetworkCookie> browserCookies();
 // Every view on it must be gone first.
 void releaseBrowserProfile();
 
-// A cookie of the browser's store as the downloader's transfers keep it: a domain with a leading
-// dot takes in its subdomains, one without names its host alone.
-InetCookie inetCookie(const QNetworkCookie &cookie);
+// What `inet` fetches from now on, it fetches as `browser` does: with the browser's User-Agent,
+// and with its cookies, each one it holds now and then every change for as long as `receiver`
+// (the owner of `inet`) lives.
+void fetchAsBrowser(BrowserEngine &browser, Inet &inet, QObject *receiver);
 
 } // namespace kuokuo

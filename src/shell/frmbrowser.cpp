@@ -14,6 +14,7 @@
 #include "mascot/kuokuoform.h"
 #include "mascot/serihu.h"
 #include "platform/browserengine.h"
+#include "platform/browserprofile.h"
 #include "platform/combobox.h"
 #include "platform/dialogs.h"
 #include "platform/folderpicker.h"
@@ -33,7 +34,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QNetworkCookie>
 #include <QTimer>
 #include <QToolBar>
 
@@ -61,17 +61,6 @@ const QString RendererGaveUpPage = QStringLiteral(
 const QString NoDownloadFolderWords =
     QStringLiteral("ダウンロード先のフォルダーが見つからないにゃあ。"
                    "「ダウンロード先フォルダー設定」でえらびなおしてにゃあ");
-
-// What a fetch on the browser's behalf sends is what the browser sends: its User-Agent, and its
-// cookies, kept current for as long as `fetcher` lives.
-template <class Fetcher>
-void lendIdentity(BrowserEngine &browser, Fetcher *fetcher)
-{
-    fetcher->useUserAgent(browser.UserAgent());
-    browser.FollowCookies(
-        fetcher, [fetcher](const QNetworkCookie &cookie) { fetcher->cookieAdded(cookie); },
-        [fetcher](const QNetworkCookie &cookie) { fetcher->cookieRemoved(cookie); });
-}
 
 struct ToolButton
 {
@@ -595,7 +584,7 @@ void frmBrowser::saveShownImages()
     }
     if (!m_imageSave) {
         m_imageSave = new PageImageSave(m_browser);
-        lendIdentity(*m_browser, m_imageSave.data());
+        fetchAsBrowser(*m_browser, m_imageSave->transfers(), m_imageSave);
         connect(m_imageSave, &PageImageSave::finished, this, &frmBrowser::pageImagesSaved);
     }
     m_imageSave->start(*folder);
@@ -676,7 +665,7 @@ void frmBrowser::filedl_Click()
     const bool opening = !Forms::loaded<MainForm>();
     MainForm *download = Forms::instance<MainForm>(*folder);
     if (opening)
-        lendIdentity(*m_browser, download);
+        fetchAsBrowser(*m_browser, download->transfers(), download);
     download->openPage(m_cboAddress->currentText());
     Forms::show<MainForm>();
 }

@@ -3,11 +3,9 @@
 #include "common/logging.h"
 #include "download/gazouchuushutsu.h"
 #include "platform/browserengine.h"
-#include "platform/browserprofile.h"
 #include "platform/forms.h"
 #include "platform/inet.h"
 
-#include <QNetworkCookie>
 #include <QUrl>
 
 namespace kuokuo {
@@ -21,21 +19,6 @@ PageImageSave::PageImageSave(BrowserEngine *browser)
 }
 
 PageImageSave::~PageImageSave() = default;
-
-void PageImageSave::useUserAgent(const QByteArray &userAgent)
-{
-    m_inet->setUserAgent(userAgent);
-}
-
-void PageImageSave::cookieAdded(const QNetworkCookie &cookie)
-{
-    m_inet->addCookie(inetCookie(cookie));
-}
-
-void PageImageSave::cookieRemoved(const QNetworkCookie &cookie)
-{
-    m_inet->removeCookie(inetCookie(cookie));
-}
 
 void PageImageSave::start(const QString &folder)
 {

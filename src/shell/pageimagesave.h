@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QPointer>
 
-class QNetworkCookie;
-
 namespace kuokuo {
 
 class BrowserEngine;
@@ -23,10 +21,8 @@ public:
     explicit PageImageSave(BrowserEngine *browser);
     ~PageImageSave() override;
 
-    // The browser's identity, kept current by its owner.
-    void useUserAgent(const QByteArray &userAgent);
-    void cookieAdded(const QNetworkCookie &cookie);
-    void cookieRemoved(const QNetworkCookie &cookie);
+    // Its transfers, which fetch as the browser does.
+    Inet &transfers() { return *m_inet; }
 
     // True from `start` until `finished`.
     bool running() const { return m_running; }
