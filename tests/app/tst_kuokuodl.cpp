@@ -63,6 +63,7 @@ private Q_SLOTS:
               "   -10  f%2_0.jpg  3000 bytes\n1 file(s) saved",
               "no folder|series %1/s/ f%2_?.jpg 0 9 -d no|2||no is not a folder\nUsage:\nstdout:",
               "too many requests|series http://h/ a?.jpg 1 3 --parallel 65|2||1 to 64",
+              "no request at a time|series http://h/ a?.jpg 1 3 --parallel 0|2||1 to 64",
               "a probe in a series|series %1/s/ f%2_?.jpg 0 9 --probe 1|2||series takes",
               "help|--help|0||stdout:Usage: kuokuo-dl series",
               "a pattern up the tree|series %1/s/ ../f%2_?.jpg 0 9|2||../f%2_?.jpg is not a plain",
