@@ -1,20 +1,28 @@
 #include "platform/browserprofile.h"
 
+#include "common/logging.h"
 #include "platform/browserengine.h"
 #include "platform/inet.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QHash>
 #include <QLocale>
 #include <QNetworkCookie>
 #include <QPointer>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTranslator>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <cstring>
+#include <utility>
 
 namespace kuokuo {
 
@@ -64,28 +72,102 @@ QPointer<QWebEngineProfile> &profile()
     return made;
 }
 
-// Every cookie the store reports, from the profile's start: the store tells changes alone and
-// cannot be asked for what it holds.
+// The cookies an earlier run kept on disk, read from a copy of the engine's cookie database: the
+// engine holds the file itself, and its store reports changes alone (Qt 6.4's loadAllCookies
+// lists nothing). Expired cookies, and values the engine keeps encrypted, are left out.
+QList<QNetworkCookie> storedCookies(const QString &database)
+{
+    QFile file(database);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = file.readAll();
+    QList<QNetworkCookie> cookies;
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(":memory:", &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return {};
+    }
+    // SQLite takes over a copy of the bytes, and frees it with the database.
+    auto *copy = static_cast<unsigned char *>(sqlite3_malloc64(sqlite3_uint64(bytes.size())));
+    if (copy)
+        memcpy(copy, bytes.constData(), size_t(bytes.size()));
+    sqlite3_stmt *rows = nullptr;
+    const bool opened =
+        copy &&
+        sqlite3_deserialize(db, "main", copy, bytes.size(), bytes.size(),
+                            SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) ==
+            SQLITE_OK &&
+        sqlite3_prepare_v2(db,
+                           "SELECT host_key, name, value, path, expires_utc, is_secure, "
+                           "is_httponly FROM cookies WHERE value <> '' AND has_expires = 1",
+                           -1, &rows, nullptr) == SQLITE_OK;
+    // The database counts microseconds from 1601-01-01.
+    constexpr qint64 UnixEpochInDatabase = 11644473600;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const auto text = [&rows](int column) {
+        return QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(rows, column)),
+                          sqlite3_column_bytes(rows, column));
+    };
+    while (opened && sqlite3_step(rows) == SQLITE_ROW) {
+        const qint64 expires = sqlite3_column_int64(rows, 4) / 1000000 - UnixEpochInDatabase;
+        if (expires <= now)
+            continue;
+        QNetworkCookie cookie(text(1), text(2));
+        cookie.setDomain(QString::fromUtf8(text(0)));
+        cookie.setPath(QString::fromUtf8(text(3)));
+        cookie.setExpirationDate(QDateTime::fromSecsSinceEpoch(expires, Qt::UTC));
+        cookie.setSecure(sqlite3_column_int(rows, 5) != 0);
+        cookie.setHttpOnly(sqlite3_column_int(rows, 6) != 0);
+        cookies << cookie;
+    }
+    if (!opened && copy)
+        qCWarning(lcNet) << "the browser's cookies of an earlier run cannot be read:"
+                         << sqlite3_errmsg(db);
+    sqlite3_finalize(rows);
+    sqlite3_close(db);
+    return cookies;
+}
+
+// Every cookie the browser holds: those an earlier run kept, read when first asked for, and then
+// what the store reports. Removals are remembered, so that a cookie this run removed is not
+// taken back from a file the engine has not written yet.
 class CookieMirror final : public QObject
 {
 public:
-    explicit CookieMirror(QWebEngineCookieStore *store)
+    CookieMirror(QWebEngineCookieStore *store, const QString &database)
         : QObject(store)
+        , m_database(database)
     {
         connect(store, &QWebEngineCookieStore::cookieAdded, this,
-                [this](const QNetworkCookie &cookie) { m_cookies.insert(key(cookie), cookie); });
+                [this](const QNetworkCookie &cookie) {
+                    m_removed.remove(key(cookie));
+                    m_cookies.insert(key(cookie), cookie);
+                });
         connect(store, &QWebEngineCookieStore::cookieRemoved, this,
-                [this](const QNetworkCookie &cookie) { m_cookies.remove(key(cookie)); });
+                [this](const QNetworkCookie &cookie) {
+                    m_removed.insert(key(cookie));
+                    m_cookies.remove(key(cookie));
+                });
         store->loadAllCookies(); // lists what it holds where the store implements it
     }
-    QList<QNetworkCookie> cookies() const { return m_cookies.values(); }
+    QList<QNetworkCookie> cookies()
+    {
+        if (!m_database.isEmpty()) {
+            for (const QNetworkCookie &cookie : storedCookies(std::exchange(m_database, {})))
+                if (!m_removed.contains(key(cookie)) && !m_cookies.contains(key(cookie)))
+                    m_cookies.insert(key(cookie), cookie);
+        }
+        return m_cookies.values();
+    }
 
 private:
     static QByteArray key(const QNetworkCookie &cookie)
     {
         return cookie.name() + '\0' + cookie.domain().toUtf8() + '\0' + cookie.path().toUtf8();
     }
+    QString m_database; // until it is read
     QHash<QByteArray, QNetworkCookie> m_cookies;
+    QSet<QByteArray> m_removed;
 };
 
 QPointer<CookieMirror> &cookieMirror()
@@ -115,7 +197,8 @@ QWebEngineProfile *browserProfile()
     made->setPersistentStoragePath(folder);
     made->setCachePath(QDir(folder).filePath(QStringLiteral("Cache")));
     profile() = made;
-    cookieMirror() = new CookieMirror(made->cookieStore());
+    cookieMirror() =
+        new CookieMirror(made->cookieStore(), QDir(folder).filePath(QStringLiteral("Cookies")));
     return made;
 }
 

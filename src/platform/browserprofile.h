@@ -17,9 +17,8 @@ class Inet;
 // when the engine also learns to speak Japanese.
 QWebEngineProfile *browserProfile();
 
-// The cookies the browser holds, as its cookie store has reported them since the profile was
-// made. Qt 6.4's store reports only changes: loadAllCookies() lists nothing, so the cookies kept
-// on disk from an earlier run are known here only once a site sets them again.
+// The cookies the browser holds: those an earlier run kept on disk, and every change its cookie
+// store has reported since the profile was made.
 QList<QNetworkCookie> browserCookies();
 
 // Ends the profile, which writes what it keeps to disk; a later browserProfile() opens it again.

@@ -7,6 +7,7 @@
 #include "support/rows.h"
 #include "support/session.h"
 
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMenuBar>
@@ -347,19 +348,27 @@ private Q_SLOTS:
         // The engine runs in Japanese (its error pages too) and asks pages for Japanese.
         server.file("/language", "<script>document.title=navigator.languages</script>", Html);
         go("/language", "ja");
-        // What pages keep lasts from run to run.
+        // What pages keep lasts from run to run, and the download window has the login before
+        // the site is visited again.
         server.file("/set",
-                    "<script>document.cookie='login=neko; max-age=86400';document.title="
+                    "<script>document.cookie='sid=abc; max-age=86400';document.title="
                     "document.cookie</script>",
                     Html);
         server.file("/read", "<script>document.title=document.cookie</script>", Html);
-        go("/set", "login=neko");
+        server.file("/kept/p.html", "<img src=kept.jpg>", Html);
+        server.serve("/kept/kept.jpg", "k4000");
+        go("/set", "sid=abc");
         // The run ends, and another starts.
         deleteWindows();
         releaseBrowserProfile();
         QVERIFY(QFile::exists(QDir::home().filePath(".local/share/kuokuonavi/browser/Cookies")));
         m_window = startNavigator();
-        go("/read", "login=neko");
+        trigger(m_window, "filedl");
+        QVERIFY(typeInto(Forms::loaded<MainForm>()->findChild<QLineEdit *>("TURL2"),
+                         server.url("/kept/p.html")));
+        click(Forms::loaded<MainForm>(), "CGet2");
+        QCOMPARE(QFileInfo(QDir::home().filePath("kept.jpg")).size(), 4000);
+        go("/read", "sid=abc");
     }
 
 private:
