@@ -24,7 +24,10 @@ public:
         bool ok = false;
         const QString text =
             QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultAnswer, &ok);
-        return ok ? text : QString();
+        if (!ok)
+            return QString();
+        // A box left empty gives a null text: accepted, it must not read as a cancel.
+        return text.isNull() ? QStringLiteral("") : text;
     }
 
     void messageBox(QWidget *parent, const QString &text, const QString &title) override

@@ -17,7 +17,8 @@ public:
     virtual ~Dialogs() = default;
     // Yes and No buttons with the question icon.
     virtual Answer askYesNo(QWidget *parent, const QString &title, const QString &prompt) = 0;
-    // The text typed, or an empty text when the user cancels.
+    // The text typed, or an empty text when the user cancels: a null one, where an empty box
+    // accepted gives an empty one that is not null (a page's prompt tells the two apart).
     virtual QString inputBox(QWidget *parent, const QString &prompt, const QString &title,
                              const QString &defaultAnswer) = 0;
     // An OK button only, without icon.

@@ -219,6 +219,15 @@ private Q_SLOTS:
         }
     }
 
+    // A page's prompt answered with an empty text gets the empty text, not the cancel's null.
+    void prompt()
+    {
+        server.file("/prompt", "<script>document.title='['+prompt('なまえ')+']'</script>", Html);
+        answer("{Return}");
+        go("/prompt", "[]");
+        answer("{Escape}");
+        go("/prompt?again", "[null]");
+    }
     void keys_data()
     {
         // name|keys, with the focus in the page|what the user sees then: the zoom, where the
